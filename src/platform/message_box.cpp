@@ -1,0 +1,38 @@
+#include "platform/message_box.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+std::mutex g_mutex;
+MessageBoxHandler g_handler;
+
+int DefaultAnswer(const MessageBoxRequest& box) {
+    std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
+    switch (box.type & MB_BUTTONMASK) {
+        case MB_OKCANCEL:
+            return IDCANCEL;
+        case MB_YESNO:
+            return IDNO;
+        default:
+            return IDOK;
+    }
+}
+
+}  // namespace
+
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+    std::lock_guard lock(g_mutex);
+    g_handler = std::move(handler);
+}
+
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) {
+    MessageBoxHandler handler;
+    {
+        std::lock_guard lock(g_mutex);
+        handler = g_handler;
+    }
+    const MessageBoxRequest box{text, caption, type};
+    return handler ? handler(box) : DefaultAnswer(box);
+}

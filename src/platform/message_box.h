@@ -1,0 +1,36 @@
+#pragma once
+// Message boxes from core code. Core code asks; the front end that is
+// attached (the window, the command-line tool, a test) answers. The handler
+// may be called from any thread and blocks the caller until answered.
+
+#include <functional>
+#include <string>
+
+enum MessageBoxType : unsigned {
+    MB_OK = 0x0,
+    MB_OKCANCEL = 0x1,
+    MB_YESNO = 0x4,
+    MB_ICONERROR = 0x10,
+    MB_ICONQUESTION = 0x20,
+    MB_ICONWARNING = 0x30,
+    MB_ICONEXCLAMATION = 0x30,
+    MB_ICONINFORMATION = 0x40,
+    MB_BUTTONMASK = 0xF,
+    MB_ICONMASK = 0xF0,
+};
+
+enum DialogResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+struct MessageBoxRequest {
+    std::string text;
+    std::string caption;
+    unsigned type = MB_OK;
+};
+
+using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
+
+// Installs the handler (an empty one restores the default, which writes the
+// box to standard error and answers OK, Cancel or No).
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type);

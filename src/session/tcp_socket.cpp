@@ -1,0 +1,203 @@
+#include "session/tcp_socket.h"
+
+#include <cerrno>
+#include <thread>
+
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+void SetLinger(SOCKET fd, int on) {
+    linger value{};
+    value.l_onoff = on;
+    value.l_linger = 0;
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &value, sizeof value);
+}
+
+int PollOnce(SOCKET fd, short events, int timeoutMs) {
+    pollfd entry{fd, events, 0};
+    for (;;) {
+        const int result = ::poll(&entry, 1, timeoutMs);
+        if (result < 0 && errno == EINTR) continue;
+        if (result <= 0) return result;
+        return (entry.revents & (events | POLLHUP | POLLERR)) != 0 ? 1 : 0;
+    }
+}
+
+}  // namespace
+
+TCPSOCKET::Use::Use(TCPSOCKET& socket) : socket_(socket) {
+    std::lock_guard lock(socket_.mutex_);
+    fd_ = socket_.handle_.load();
+    if (fd_ == INVALID_SOCKET) return;
+    if (Busy* busy = socket_.FindBusyLocked(fd_)) {
+        ++busy->users;
+    } else {
+        socket_.busy_.push_back({fd_, 1, false});
+    }
+}
+
+TCPSOCKET::Use::~Use() {
+    if (fd_ == INVALID_SOCKET) return;
+    std::lock_guard lock(socket_.mutex_);
+    Busy* busy = socket_.FindBusyLocked(fd_);
+    if (--busy->users > 0) return;
+    if (busy->closePending) closesocket(fd_);
+    std::erase_if(socket_.busy_, [this](const Busy& b) { return b.fd == fd_; });
+}
+
+TCPSOCKET::Busy* TCPSOCKET::FindBusyLocked(SOCKET fd) {
+    for (Busy& busy : busy_) {
+        if (busy.fd == fd) return &busy;
+    }
+    return nullptr;
+}
+
+TCPSOCKET::TCPSOCKET() { Open(); }
+
+TCPSOCKET::~TCPSOCKET() { Close(); }
+
+void TCPSOCKET::Open() {
+    Close();
+    const SOCKET fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd == INVALID_SOCKET) return;  // the options below would fail harmlessly
+    ApplyOptions(fd);
+    std::lock_guard lock(mutex_);
+    handle_ = fd;
+}
+
+void TCPSOCKET::Adopt(SOCKET fd) {
+    Close();
+    std::lock_guard lock(mutex_);
+    handle_ = fd;
+}
+
+void TCPSOCKET::ApplyOptions(SOCKET fd) {
+    SetLinger(fd, 0);
+    const int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    unsigned long nonBlocking = blocking_ == 0 ? 1 : 0;
+    ioctlsocket(fd, FIONBIO_CMD, &nonBlocking);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+void TCPSOCKET::Close() {
+    std::lock_guard lock(mutex_);
+    const SOCKET fd = handle_.exchange(INVALID_SOCKET);
+    if (fd == INVALID_SOCKET) return;
+    SetLinger(fd, 1);  // zero linger time: the close resets the connection
+    if (Busy* busy = FindBusyLocked(fd)) {
+        // Wake the calls blocked on it; the last of them releases it.
+        ::shutdown(fd, SHUT_RDWR);
+        busy->closePending = true;
+        return;
+    }
+    closesocket(fd);
+}
+
+int TCPSOCKET::SetBlocking(int flag) {
+    Use use(*this);
+    if (use.fd() == INVALID_SOCKET) return -1;
+    blocking_ = flag;
+    unsigned long nonBlocking = flag == 0 ? 1 : 0;
+    return ioctlsocket(use.fd(), FIONBIO_CMD, &nonBlocking);
+}
+
+int TCPSOCKET::Connect(const sockaddr_in& address) {
+    int result;
+    {
+        Use use(*this);
+        if (use.fd() == INVALID_SOCKET) {
+            WSASetLastError(WSAENOTSOCK);
+            return -1;
+        }
+        result = ConnectNow(use.fd(), address);
+    }
+    if (result == 0) return 0;
+    const int error = WSAGetLastError();
+    if (error == WSAEINVAL || error == 22) {
+        Close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        Open();
+        WSASetLastError(error);
+    }
+    return -1;
+}
+
+int TCPSOCKET::ConnectNow(SOCKET fd, const sockaddr_in& address) {
+    // Even a blocking socket connects without blocking, so that a desk that
+    // never answers cannot hold the caller for the system's minutes-long
+    // connect time-out.
+    unsigned long nonBlocking = 1;
+    ioctlsocket(fd, FIONBIO_CMD, &nonBlocking);
+    int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    int error = result == 0 ? 0 : errno;
+    if (result != 0 && (error == EINPROGRESS || error == EALREADY || error == EWOULDBLOCK)) {
+        const auto wait = blocking_ != 0 ? kConnectTimeout : kNonBlockingConnectWait;
+        const int ready = PollOnce(fd, POLLOUT, static_cast<int>(wait.count()));
+        if (ready < 0) {
+            error = errno;
+        } else if (ready == 0) {
+            error = ETIMEDOUT;
+        } else {
+            socklen_t length = sizeof error;
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        }
+        result = error == 0 ? 0 : -1;
+    } else if (result != 0 && error == EISCONN) {
+        result = 0;
+    }
+    unsigned long restore = blocking_ == 0 ? 1 : 0;
+    ioctlsocket(fd, FIONBIO_CMD, &restore);
+    errno = error;
+    return result;
+}
+
+int TCPSOCKET::WaitFor(short events, int timeoutMs) {
+    Use use(*this);
+    if (use.fd() == INVALID_SOCKET) return 0;
+    return PollOnce(use.fd(), events, timeoutMs) > 0 ? 1 : 0;
+}
+
+int TCPSOCKET::WaitReadable() { return WaitFor(POLLIN, -1); }
+
+int TCPSOCKET::WaitWritable(std::optional<std::chrono::milliseconds> timeout) {
+    return WaitFor(POLLOUT, timeout ? static_cast<int>(timeout->count()) : -1);
+}
+
+int TCPSOCKET::Read(void* buffer, int n) {
+    if (n <= 0) return 0;
+    Use use(*this);
+    auto* bytes = static_cast<char*>(buffer);
+    int done = 0;
+    while (done < n) {
+        if (handle_.load() == INVALID_SOCKET || use.fd() == INVALID_SOCKET) return -1;
+        const int ready = PollOnce(use.fd(), POLLIN, -1);
+        if (ready < 0) return -1;
+        if (ready == 0) continue;
+        const ssize_t got = ::recv(use.fd(), bytes + done, static_cast<size_t>(n - done), 0);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (got <= 0) return -1;  // closed by the desk, or an error
+        done += static_cast<int>(got);
+    }
+    return n;
+}
+
+int TCPSOCKET::Write(const void* buffer, int n) {
+    if (n <= 0) return 0;
+    Use use(*this);
+    const auto* bytes = static_cast<const char*>(buffer);
+    int done = 0;
+    while (done < n) {
+        if (handle_.load() == INVALID_SOCKET || use.fd() == INVALID_SOCKET) return -1;
+        if (PollOnce(use.fd(), POLLOUT, -1) <= 0) return -1;
+        const ssize_t sent =
+            ::send(use.fd(), bytes + done, static_cast<size_t>(n - done), MSG_NOSIGNAL);
+        if (sent < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (sent <= 0) return -1;
+        done += static_cast<int>(sent);
+    }
+    return n;
+}

@@ -1,0 +1,46 @@
+// kel-remote-cli: headless front end of the station.
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdio>
+
+#include "commands.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: kel-remote-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  snapshot DESK OUT.png [--frames N] [--timeout SECONDS] [--user NAME]\n"
+    "      Registers with the desk at DESK (dotted address), opens its\n"
+    "      channels, waits for N screen messages (default 1) or the time-out\n"
+    "      (default 10 s), writes the desk's screen as a 240 x 268 PNG and\n"
+    "      disconnects. Exit codes: 0 done, 2 desk unreachable, 3 refused by\n"
+    "      the desk, 4 time-out, 1 usage or other error.\n"
+    "  discover [--seconds S]\n"
+    "      Listens to the desks' heartbeats for S seconds (default 3) and\n"
+    "      prints one line per desk when it is first heard:\n"
+    "      ADDRESS<TAB>NAME<TAB>TYPE NAME[ Emu]<TAB>VERSION, and\n"
+    "      \"gone ADDRESS\" when it leaves.\n"
+    "\n"
+    "Settings (the preferred own address, the user name) are read from the\n"
+    "station's settings store; the tool never writes them.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A GUI application object only for image encoding; no window is shown.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.front() == "--help" || args.front() == "-h") {
+        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 1 : 0;
+    }
+    const QString command = args.takeFirst();
+    if (command == "snapshot") return RunSnapshot(args);
+    if (command == "discover") return RunDiscover(args);
+    std::fprintf(stderr, "kel-remote-cli: unknown command '%s'\n%s", qPrintable(command), kUsage);
+    return 1;
+}
