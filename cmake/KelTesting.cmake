@@ -21,6 +21,9 @@ function(kel_gtest target)
     set_target_properties(${target} PROPERTIES CROSSCOMPILING_EMULATOR ${KEL_NETNS_RUN})
     list(APPEND labels netns)
   endif()
+  if(NOT labels)
+    set(labels plain)
+  endif()
   gtest_discover_tests(${target}
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
