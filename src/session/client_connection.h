@@ -1,0 +1,162 @@
+#pragma once
+// ClientConnection: the session with one desk.
+//
+// Wire protocol (all integers little-endian, strings as STRING frames):
+//   port 7003, registration: station sends int32 code (1500 register, 1501
+//     deregister). For 1500 the desk answers a STRING: null or empty =
+//     accepted, any text = refused (shown verbatim). Then the desk sends an
+//     int32 which the station echoes (closing handshake); the station resets
+//     the connection.
+//   port 7001, input: station sends the current user STRING once, then input
+//     messages (the Send* operations below).
+//   port 7002, display: desk sends typed messages, a type byte then payload:
+//     1 beep (1 byte), 2 input panel (1 byte), 3 screen (see screen_decoder.h;
+//     the station answers each with an int32 byte count), 4 session
+//     information (cursor mode byte + 64-byte user name), 5 desk mode
+//     (1 byte), 6 thrown out (no payload); other types carry nothing.
+//
+// Threads: Connect, the senders and IsConnected run on the GUI thread;
+// Disconnect and UpdateScreen on any thread. One receive thread per session
+// reads the display channel and draws. A receive thread is always joined by
+// another thread (the next Connect or Disconnect, or the destructor), never
+// detached; one that is waiting for the front end (a sent call, a message
+// box) is never waited for, so the GUI thread can close the program from
+// inside such a call.
+//
+// The session lock is a std::mutex (not recursive). It is held while a frame
+// is decoded or drawn and while Disconnect closes the display channel; the
+// session never calls a waiting front-end method or shows a box while
+// holding it. The front end takes it when it switches back to the desk list
+// and when it replaces the display target.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "display/display_target.h"
+#include "platform/winsock.h"
+#include "session/session_frontend.h"
+
+class ClientConnection {
+  public:
+    static constexpr uint16_t kInputPort = 7001;
+    static constexpr uint16_t kDisplayPort = 7002;
+    static constexpr uint16_t kRegistrationPort = 7003;
+    static constexpr int32_t kRegisterCode = 1500;
+    static constexpr int32_t kDeregisterCode = 1501;
+    // A desk that does not answer the registration in this time is reported
+    // as not reachable, so a silent desk cannot freeze the caller.
+    static constexpr std::chrono::milliseconds kAnswerTimeout{10000};
+    // The closing handshake is optional; a desk that skips it costs this.
+    static constexpr std::chrono::milliseconds kHandshakeTimeout{2000};
+    // A button message waits this long for room on the input channel.
+    static constexpr std::chrono::milliseconds kButtonWriteTimeout{5000};
+
+    enum class ConnectResult {
+        Connected,         // both channels open, receive thread started
+        AlreadyConnected,  // the desk asked for is the current one
+        Declined,          // the user kept the current session
+        Unreachable,       // registration could not reach the desk (box shown)
+        Refused,           // the desk refused the registration (box shown)
+        ChannelsFailed,    // input or display channel failed (deregistered)
+    };
+
+    ClientConnection();
+    ~ClientConnection();  // disconnects and joins every receive thread
+    ClientConnection(const ClientConnection&) = delete;
+    ClientConnection& operator=(const ClientConnection&) = delete;
+
+    // The front end must stay valid until it is replaced or the object is
+    // destroyed; null drops every handover.
+    void SetFrontEnd(SessionFrontEnd* frontEnd);
+    // Where frames are drawn; null draws nothing. Takes the session lock, so
+    // a frame in progress finishes on the old target first.
+    void SetDisplayTarget(DisplayTarget* target);
+
+    // Opens a session: registration (1500), input channel with the current
+    // user, display channel, cleared frame buffer, receive thread.
+    // reconnecting = 1 is the silent reconnect: no questions, the remote view
+    // flag unchanged.
+    ConnectResult Connect(uint32_t desk, int reconnecting);
+    // Ends the session (deregistration 1501); safe without one; any thread.
+    void Disconnect();
+    // 1 when the input channel is open; otherwise 0, after "No connection to
+    // host!" when tellUser is non-zero.
+    int IsConnected(int tellUser);
+    // The registration exchange on port 7003: 1 = done, 0 = failed or
+    // refused (the user has been told for code 1500).
+    int Register(uint32_t desk, int32_t code);
+
+    // The input channel's peer: the current desk, kNoAddress without session.
+    uint32_t CurrentDesk() const;
+    // True while a session's receive thread has been started and the session
+    // not yet torn down.
+    bool IsReceiving() const;
+
+    // Input messages on the input channel. Without a session, or when the
+    // channel is not writable at once (all but SendButton), they are dropped
+    // silently. GUI thread.
+    void SendKey(uint16_t code, uint8_t kind);
+    void SendPointer(int x, int y, uint16_t event);
+    void SendButton(uint8_t isLong, uint16_t keyCode);
+    void SendCursorMode();
+    void SendCommand();
+    void SendShortcutKey(uint16_t virtualKey, uint16_t modifiers, uint8_t down);
+
+    // Draws the frame buffer into the display target when the remote view
+    // flag is set. Receive thread after each screen, GUI thread on repaint.
+    void UpdateScreen();
+    // A copy of the 240 x 268 frame buffer, taken under the session lock.
+    std::vector<uint16_t> CopyFrame() const;
+    std::mutex& SessionLock() { return sessionLock_; }
+
+    // Starts a session over already connected sockets, skipping registration
+    // (socket pairs in tests and fuzzers). input may be INVALID_SOCKET.
+    void AdoptSession(SOCKET input, SOCKET display, uint32_t desk);
+    // Shorter registration waits for tests of a silent desk.
+    void SetRegistrationTimeouts(std::chrono::milliseconds answer,
+                                 std::chrono::milliseconds handshake);
+
+  private:
+    struct Session;
+    using SessionPtr = std::shared_ptr<Session>;
+    enum class RegisterOutcome { Done, Unreachable, Refused };
+
+    RegisterOutcome RegisterDesk(uint32_t desk, int32_t code);
+    ConnectResult ConnectOnce(uint32_t desk, int reconnecting);
+    bool OpenChannels(Session& session, int& error);
+    void StartSession(SessionPtr session, int reconnecting);
+    void DisconnectSession(const SessionPtr& expected);
+    void StopReceiver(const SessionPtr& session);
+    void ReapReceivers(bool all);
+    SessionPtr Current() const;
+    bool IsCurrent(const SessionPtr& session) const;
+
+    static void RcvMessage(ClientConnection* self, SessionPtr session);
+    void ReceiveLoop(const SessionPtr& session);
+    bool DispatchDeskMessage(const SessionPtr& session, uint8_t type);
+    void ApplySessionInformation(const uint8_t* payload);
+    void HandleThrownOut(const SessionPtr& session);
+    void HandleFatalError(const SessionPtr& session, const char* text);
+    int ReadScreen(Session& session);
+    bool WriteInput(const void* message, int length, bool pollFirst);
+    SessionFrontEnd* FrontEnd() const;
+
+    mutable std::mutex sessionLock_;
+    mutable std::mutex currentMutex_;  // guards current_, receivers_
+    SessionPtr current_;
+    std::vector<SessionPtr> receivers_;    // sessions whose thread is not joined
+    std::unique_ptr<uint16_t[]> frame_;    // kRemotePixels, exactly
+    std::unique_ptr<uint16_t[]> receive_;  // the largest screen message
+    DisplayTarget* target_ = nullptr;      // under sessionLock_
+    std::atomic<SessionFrontEnd*> frontEnd_{nullptr};
+    std::atomic<int> drawingSuspended_{0};
+    std::atomic<int64_t> answerTimeoutMs_{kAnswerTimeout.count()};
+    std::atomic<int64_t> handshakeTimeoutMs_{kHandshakeTimeout.count()};
+};
+
+// The one session of the program, created at start-up.
+extern ClientConnection* Client;
