@@ -20,8 +20,10 @@ int PollOnce(SOCKET fd, short events, int timeoutMs) {
     pollfd entry{fd, events, 0};
     for (;;) {
         const int result = ::poll(&entry, 1, timeoutMs);
-        if (result < 0 && errno == EINTR) continue;
-        if (result <= 0) return result;
+        if (result < 0 && errno == EINTR)
+            continue;
+        if (result <= 0)
+            return result;
         return (entry.revents & (events | POLLHUP | POLLERR)) != 0 ? 1 : 0;
     }
 }
@@ -31,7 +33,8 @@ int PollOnce(SOCKET fd, short events, int timeoutMs) {
 TCPSOCKET::Use::Use(TCPSOCKET& socket) : socket_(socket) {
     std::lock_guard lock(socket_.mutex_);
     fd_ = socket_.handle_.load();
-    if (fd_ == INVALID_SOCKET) return;
+    if (fd_ == INVALID_SOCKET)
+        return;
     if (Busy* busy = socket_.FindBusyLocked(fd_)) {
         ++busy->users;
     } else {
@@ -40,29 +43,38 @@ TCPSOCKET::Use::Use(TCPSOCKET& socket) : socket_(socket) {
 }
 
 TCPSOCKET::Use::~Use() {
-    if (fd_ == INVALID_SOCKET) return;
+    if (fd_ == INVALID_SOCKET)
+        return;
     std::lock_guard lock(socket_.mutex_);
     Busy* busy = socket_.FindBusyLocked(fd_);
-    if (--busy->users > 0) return;
-    if (busy->closePending) closesocket(fd_);
+    if (--busy->users > 0)
+        return;
+    if (busy->closePending)
+        closesocket(fd_);
     std::erase_if(socket_.busy_, [this](const Busy& b) { return b.fd == fd_; });
 }
 
 TCPSOCKET::Busy* TCPSOCKET::FindBusyLocked(SOCKET fd) {
     for (Busy& busy : busy_) {
-        if (busy.fd == fd) return &busy;
+        if (busy.fd == fd)
+            return &busy;
     }
     return nullptr;
 }
 
-TCPSOCKET::TCPSOCKET() { Open(); }
+TCPSOCKET::TCPSOCKET() {
+    Open();
+}
 
-TCPSOCKET::~TCPSOCKET() { Close(); }
+TCPSOCKET::~TCPSOCKET() {
+    Close();
+}
 
 void TCPSOCKET::Open() {
     Close();
     const SOCKET fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd == INVALID_SOCKET) return;  // the options below would fail harmlessly
+    if (fd == INVALID_SOCKET)
+        return;  // the options below would fail harmlessly
     ApplyOptions(fd);
     std::lock_guard lock(mutex_);
     handle_ = fd;
@@ -86,7 +98,8 @@ void TCPSOCKET::ApplyOptions(SOCKET fd) {
 void TCPSOCKET::Close() {
     std::lock_guard lock(mutex_);
     const SOCKET fd = handle_.exchange(INVALID_SOCKET);
-    if (fd == INVALID_SOCKET) return;
+    if (fd == INVALID_SOCKET)
+        return;
     SetLinger(fd, 1);  // zero linger time: the close resets the connection
     if (Busy* busy = FindBusyLocked(fd)) {
         // Wake the calls blocked on it; the last of them releases it.
@@ -99,7 +112,8 @@ void TCPSOCKET::Close() {
 
 int TCPSOCKET::SetBlocking(int flag) {
     Use use(*this);
-    if (use.fd() == INVALID_SOCKET) return -1;
+    if (use.fd() == INVALID_SOCKET)
+        return -1;
     blocking_ = flag;
     unsigned long nonBlocking = flag == 0 ? 1 : 0;
     return ioctlsocket(use.fd(), FIONBIO_CMD, &nonBlocking);
@@ -115,7 +129,8 @@ int TCPSOCKET::Connect(const sockaddr_in& address) {
         }
         result = ConnectNow(use.fd(), address);
     }
-    if (result == 0) return 0;
+    if (result == 0)
+        return 0;
     const int error = WSAGetLastError();
     if (error == WSAEINVAL || error == 22) {
         Close();
@@ -157,46 +172,69 @@ int TCPSOCKET::ConnectNow(SOCKET fd, const sockaddr_in& address) {
 
 int TCPSOCKET::WaitFor(short events, int timeoutMs) {
     Use use(*this);
-    if (use.fd() == INVALID_SOCKET) return 0;
+    if (use.fd() == INVALID_SOCKET)
+        return 0;
     return PollOnce(use.fd(), events, timeoutMs) > 0 ? 1 : 0;
 }
 
-int TCPSOCKET::WaitReadable() { return WaitFor(POLLIN, -1); }
+int TCPSOCKET::WaitReadable() {
+    return WaitFor(POLLIN, -1);
+}
 
 int TCPSOCKET::WaitWritable(std::optional<std::chrono::milliseconds> timeout) {
     return WaitFor(POLLOUT, timeout ? static_cast<int>(timeout->count()) : -1);
 }
 
 int TCPSOCKET::Read(void* buffer, int n) {
-    if (n <= 0) return 0;
+    if (n <= 0)
+        return 0;
     Use use(*this);
     auto* bytes = static_cast<char*>(buffer);
     int done = 0;
     while (done < n) {
-        if (handle_.load() == INVALID_SOCKET || use.fd() == INVALID_SOCKET) return -1;
-        const int ready = PollOnce(use.fd(), POLLIN, -1);
-        if (ready < 0) return -1;
-        if (ready == 0) continue;
+        if (handle_.load() == INVALID_SOCKET || use.fd() == INVALID_SOCKET)
+            return -1;
+        const int timeoutMs = readTimeoutMs_.load();
+        const int ready = PollOnce(use.fd(), POLLIN, timeoutMs);
+        if (ready < 0)
+            return -1;
+        if (ready == 0) {
+            if (timeoutMs < 0)
+                continue;
+            WSASetLastError(WSAETIMEDOUT);
+            return -1;
+        }
         const ssize_t got = ::recv(use.fd(), bytes + done, static_cast<size_t>(n - done), 0);
-        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (got <= 0) return -1;  // closed by the desk, or an error
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got <= 0)
+            return -1;  // closed by the desk, or an error
         done += static_cast<int>(got);
     }
     return n;
 }
 
+void TCPSOCKET::SetReadTimeout(std::optional<std::chrono::milliseconds> timeout) {
+    readTimeoutMs_ = timeout ? static_cast<int>(timeout->count()) : -1;
+}
+
 int TCPSOCKET::Write(const void* buffer, int n) {
-    if (n <= 0) return 0;
+    if (n <= 0)
+        return 0;
     Use use(*this);
     const auto* bytes = static_cast<const char*>(buffer);
     int done = 0;
     while (done < n) {
-        if (handle_.load() == INVALID_SOCKET || use.fd() == INVALID_SOCKET) return -1;
-        if (PollOnce(use.fd(), POLLOUT, -1) <= 0) return -1;
+        if (handle_.load() == INVALID_SOCKET || use.fd() == INVALID_SOCKET)
+            return -1;
+        if (PollOnce(use.fd(), POLLOUT, -1) <= 0)
+            return -1;
         const ssize_t sent =
             ::send(use.fd(), bytes + done, static_cast<size_t>(n - done), MSG_NOSIGNAL);
-        if (sent < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (sent <= 0) return -1;
+        if (sent < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (sent <= 0)
+            return -1;
         done += static_cast<int>(sent);
     }
     return n;

@@ -18,7 +18,7 @@
 #include "platform/winsock.h"
 
 class TCPSOCKET {
-public:
+  public:
     // How long a blocking connect may wait for the desk's answer.
     static constexpr std::chrono::milliseconds kConnectTimeout{10000};
     // How long a non-blocking connect waits for writability.
@@ -47,6 +47,9 @@ public:
 
     // n when n bytes were read or written, -1 on failure; 0 for n <= 0.
     int Read(void* buffer, int n);
+    // Bounds how long Read waits for the next bytes (then it fails with
+    // WSAETIMEDOUT); nullopt, the default, waits without limit.
+    void SetReadTimeout(std::optional<std::chrono::milliseconds> timeout);
     int Write(const void* buffer, int n);
 
     // Takes over an already connected stream socket (a socket pair in tests
@@ -56,15 +59,15 @@ public:
     SOCKET Handle() const { return handle_.load(); }
     bool IsBlocking() const { return blocking_ != 0; }
 
-private:
+  private:
     // Keeps the descriptor alive for the duration of one call.
     class Use {
-    public:
+      public:
         explicit Use(TCPSOCKET& socket);
         ~Use();
         SOCKET fd() const { return fd_; }
 
-    private:
+      private:
         TCPSOCKET& socket_;
         SOCKET fd_;
     };
@@ -75,6 +78,7 @@ private:
 
     std::atomic<SOCKET> handle_{INVALID_SOCKET};
     std::atomic<int> blocking_{1};
+    std::atomic<int> readTimeoutMs_{-1};
     // A descriptor that running calls still use.
     struct Busy {
         SOCKET fd;
