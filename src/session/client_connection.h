@@ -126,7 +126,7 @@ class ClientConnection {
     enum class RegisterOutcome { Done, Unreachable, Refused };
 
     RegisterOutcome RegisterDesk(uint32_t desk, int32_t code);
-    ConnectResult ConnectOnce(uint32_t desk, int reconnecting);
+    ConnectResult ConnectOnce(uint32_t desk, int reconnecting, bool& tryAgain);
     bool OpenChannels(Session& session, int& error);
     void StartSession(SessionPtr session, int reconnecting);
     void DisconnectSession(const SessionPtr& expected);
@@ -141,7 +141,7 @@ class ClientConnection {
     void ApplySessionInformation(const uint8_t* payload);
     void HandleThrownOut(const SessionPtr& session);
     void HandleFatalError(const SessionPtr& session, const char* text);
-    int ReadScreen(Session& session);
+    int ReadScreen(const SessionPtr& session);
     bool WriteInput(const void* message, int length, bool pollFirst);
     SessionFrontEnd* FrontEnd() const;
 

@@ -8,7 +8,8 @@
 int TCPCONNECTION::Connect(const sockaddr_in& address) {
     Close();
     socket_.Open();
-    if (socket_.Connect(address) != 0) return 0;
+    if (socket_.Connect(address) != 0)
+        return 0;
     peer_ = AddressOf(address);
     open_ = true;
     return 1;
@@ -28,18 +29,21 @@ void TCPCONNECTION::Close() {
 }
 
 int TCPCONNECTION::Read(void* buffer, int n) {
-    if (!open_) return -1;
+    if (!open_)
+        return -1;
     return socket_.Read(buffer, n);
 }
 
 int TCPCONNECTION::Write(const void* buffer, int n) {
-    if (!open_) return -1;
+    if (!open_)
+        return -1;
     return socket_.Write(buffer, n);
 }
 
 int TCPCONNECTION::ReadInt32(int32_t& value) {
     uint8_t bytes[4];
-    if (Read(bytes, 4) != 4) return -1;
+    if (Read(bytes, 4) != 4)
+        return -1;
     value = LoadLeI32(bytes);
     return 4;
 }
@@ -51,7 +55,8 @@ int TCPCONNECTION::WriteInt32(int32_t value) {
 }
 
 int TCPCONNECTION::WriteString(const STRING& text) {
-    if (text.IsNull()) return WriteInt32(-1);
+    if (text.IsNull())
+        return WriteInt32(-1);
     // One write for length and characters, so the frame leaves as one piece.
     const auto length = static_cast<uint32_t>(text.Text().size());
     std::vector<uint8_t> frame(4 + length);
@@ -71,8 +76,10 @@ void TCPCONNECTION::ReadString(STRING& text) {
         Close();
         return;
     }
-    if (length < 0) return;
+    if (length < 0)
+        return;
     std::string characters(static_cast<size_t>(length), '\0');
-    if (Read(characters.data(), length) != length) return;
+    if (Read(characters.data(), length) != length)
+        return;
     text = STRING(std::move(characters));
 }

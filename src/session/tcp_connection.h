@@ -14,7 +14,7 @@
 #include "session/wire_string.h"
 
 class TCPCONNECTION {
-public:
+  public:
     TCPCONNECTION() = default;
     ~TCPCONNECTION() { Close(); }
     TCPCONNECTION(const TCPCONNECTION&) = delete;
@@ -48,7 +48,7 @@ public:
 
     TCPSOCKET& Socket() { return socket_; }
 
-private:
+  private:
     TCPSOCKET socket_;
     std::atomic<bool> open_{false};
     std::atomic<uint32_t> peer_{kNoAddress};

@@ -9,11 +9,12 @@
 #include <string>
 
 class STRING {
-public:
+  public:
     static constexpr int kMaxLength = 512;  // longer frames are refused
 
     STRING() = default;  // the null string
-    STRING(std::string text) : null_(false), text_(std::move(text)) {}  // NOLINT: implicit by design
+    STRING(std::string text)
+        : null_(false), text_(std::move(text)) {}  // NOLINT: implicit by design
 
     bool IsNull() const { return null_; }
     const std::string& Text() const { return text_; }
@@ -24,7 +25,7 @@ public:
 
     bool operator==(const STRING&) const = default;
 
-private:
+  private:
     bool null_ = true;
     std::string text_;
 };

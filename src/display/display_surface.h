@@ -1,0 +1,86 @@
+#pragma once
+// The remote screen's display: an off-screen image of 240 by 268 pixels in
+// the screen's own format (RGB565 on 16-bit screens, 32-bit 0xFF0000/0xFF00/
+// 0xFF otherwise) into which the session writes each frame, and its
+// presentation in the main frame's widget at zoom 1 or 2.
+//
+// Threads: LockScreen, UnlockScreen, Format and PresentScreen run under the
+// session lock, on the session's receive thread or the GUI thread; they never
+// wait for the GUI thread. Everything else runs on the GUI thread. The
+// display is handed to the session with ClientConnection::SetDisplayTarget,
+// which takes the session lock, so replacing or deleting it never overlaps a
+// frame being written.
+//
+// Presenting converts the off-screen image once into a persistent 32-bit
+// image (pixels doubled for zoom 2) and asks the widget for one repaint;
+// frames that arrive before that repaint only refresh the image, so a fast
+// desk never builds a backlog of paints.
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "display/display_target.h"
+
+class DisplaySurface : public DisplayTarget {
+  public:
+    // depth: the screen's colour depth; 16 gives an RGB565 surface, anything
+    // else a 32-bit one.
+    DisplaySurface(QWidget* window, int depth);
+
+    uint8_t* LockScreen() override;
+    // Ends the write and, while the remote view is shown, presents.
+    bool UnlockScreen() override;
+    ScreenFormat Format() const override { return format_; }
+
+    // Refreshes the presentation from the off-screen image and schedules one
+    // repaint of the window. Returns a display result code.
+    uint32_t PresentScreen();
+
+    int Depth() const { return depth_; }
+    QWidget* Window() const { return window_; }
+
+    // GUI thread: draws the presentation 1:1 at the window's top-left corner.
+    void Paint(QPainter& painter);
+    // GUI thread: there is no presentation for this zoom mode yet, so the
+    // frame buffer must be written again before painting.
+    bool NeedsFrame(int zoom) const;
+    // Copies of the off-screen image and of the presentation as they stand.
+    QImage OffscreenImage() const;
+    QImage PresentedImage() const;
+
+  private:
+    void Present();
+
+    QPointer<QWidget> window_;
+    const int depth_;
+    QImage offscreen_;
+    ScreenFormat format_;
+    mutable std::mutex surfaceMutex_;  // held from LockScreen to UnlockScreen
+    mutable std::mutex presentMutex_;  // guards presentation_ and presentedZoom_
+    QImage presentation_;
+    int presentedZoom_ = 0;
+    std::shared_ptr<std::atomic<bool>> repaintPending_;
+};
+
+// The one display of the process (null when there is none).
+DisplaySurface* CurrentDisplay();
+// Builds the display for the window in its screen's format, makes it the
+// current one and the session's display target. True when the off-screen
+// image has 16 bits per pixel.
+bool CreateDisplay(QWidget* window);
+// Detaches and deletes the current display. True if there was one.
+bool DestroyDisplay();
+// Rebuilds the display when the window's screen no longer has the depth the
+// display was built for (the stand-in for a lost surface). True.
+bool RecreateIfLost();
+// The handheld window's reaction to a change of screen or display mode.
+void DisplayChanged(QWidget* handheld);
+
+// Depth the display is built for; tests override it (0 restores the window's
+// own screen depth).
+void SetDisplayDepthOverride(int depth);
