@@ -23,7 +23,8 @@ uint32_t StampNow() {
         generation = TickSourceGeneration();
     } else {
         const uint32_t forward = ticks - static_cast<uint32_t>(elapsed);
-        if (forward < 0x80000000u) elapsed += forward;
+        if (forward < 0x80000000u)
+            elapsed += forward;
     }
     return static_cast<uint32_t>(elapsed * 300 / 1000);
 }

@@ -64,16 +64,27 @@ StationRecord StationRecord::Parse(std::span<const uint8_t, kSize> in) {
     return r;
 }
 
-std::string StationRecord::AddressText() const { return TextOf(addressText); }
-std::string StationRecord::Name() const { return TextOf(name); }
-void StationRecord::SetAddressText(const std::string& text) { SetText(addressText, text); }
-void StationRecord::SetName(const std::string& text) { SetText(name, text); }
+std::string StationRecord::AddressText() const {
+    return TextOf(addressText);
+}
+std::string StationRecord::Name() const {
+    return TextOf(name);
+}
+void StationRecord::SetAddressText(const std::string& text) {
+    SetText(addressText, text);
+}
+void StationRecord::SetName(const std::string& text) {
+    SetText(name, text);
+}
 
 uint32_t ClassMask(uint32_t address) {
     const uint32_t firstOctet = address & 0xFF;
-    if (firstOctet < 128) return Ipv4FromText("255.0.0.0");
-    if (firstOctet < 192) return Ipv4FromText("255.255.0.0");
-    if (firstOctet < 224) return Ipv4FromText("255.255.255.0");
+    if (firstOctet < 128)
+        return Ipv4FromText("255.0.0.0");
+    if (firstOctet < 192)
+        return Ipv4FromText("255.255.0.0");
+    if (firstOctet < 224)
+        return Ipv4FromText("255.255.255.0");
     return 0xFFFFFFFF;
 }
 
@@ -98,8 +109,9 @@ void FillOwnStation(uint32_t address, const std::string& hostName) {
 }
 
 const char* DeskTypeName(int32_t type) {
-    static constexpr const char* kNames[] = {"Kel",       "Kel Alpha",  "Kel Delta", "Kel Epsilon",
-                                             "Kel Pocket", "Kel Beta", "Kel Gamma", "Zeta"};
-    if (type < 0 || type >= static_cast<int32_t>(std::size(kNames))) return "UNKNOWN";
+    static constexpr const char* kNames[] = {"Kel",        "Kel Alpha", "Kel Delta", "Kel Epsilon",
+                                             "Kel Pocket", "Kel Beta",  "Kel Gamma", "Zeta"};
+    if (type < 0 || type >= static_cast<int32_t>(std::size(kNames)))
+        return "UNKNOWN";
     return kNames[type];
 }

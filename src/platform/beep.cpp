@@ -18,5 +18,6 @@ void MessageBeep(unsigned type) {
         std::lock_guard lock(g_mutex);
         handler = g_handler;
     }
-    if (handler) handler(type);
+    if (handler)
+        handler(type);
 }

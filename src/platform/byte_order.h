@@ -14,7 +14,9 @@ inline uint32_t LoadLe32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-inline int32_t LoadLeI32(const uint8_t* p) { return static_cast<int32_t>(LoadLe32(p)); }
+inline int32_t LoadLeI32(const uint8_t* p) {
+    return static_cast<int32_t>(LoadLe32(p));
+}
 
 inline void StoreLe16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);

@@ -1,10 +1,10 @@
 #include "platform/winsock.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <arpa/inet.h>
 
@@ -56,23 +56,31 @@ constexpr ErrnoPair kErrorTable[] = {
 
 int WinsockErrorFromErrno(int err) {
     for (const auto& pair : kErrorTable) {
-        if (pair.posix == err) return pair.winsock;
+        if (pair.posix == err)
+            return pair.winsock;
     }
     return err;
 }
 
 int ErrnoFromWinsockError(int code) {
     for (const auto& pair : kErrorTable) {
-        if (pair.winsock == code) return pair.posix;
+        if (pair.winsock == code)
+            return pair.posix;
     }
     return code;
 }
 
-int WSAGetLastError() { return WinsockErrorFromErrno(errno); }
+int WSAGetLastError() {
+    return WinsockErrorFromErrno(errno);
+}
 
-void WSASetLastError(int code) { errno = ErrnoFromWinsockError(code); }
+void WSASetLastError(int code) {
+    errno = ErrnoFromWinsockError(code);
+}
 
-int closesocket(SOCKET s) { return ::close(s); }
+int closesocket(SOCKET s) {
+    return ::close(s);
+}
 
 int ioctlsocket(SOCKET s, long cmd, unsigned long* argp) {
     if (cmd != FIONBIO_CMD || argp == nullptr) {
@@ -80,7 +88,8 @@ int ioctlsocket(SOCKET s, long cmd, unsigned long* argp) {
         return SOCKET_ERROR;
     }
     const int flags = ::fcntl(s, F_GETFL, 0);
-    if (flags < 0) return SOCKET_ERROR;
+    if (flags < 0)
+        return SOCKET_ERROR;
     const int wanted = *argp != 0 ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK);
     return ::fcntl(s, F_SETFL, wanted) < 0 ? SOCKET_ERROR : 0;
 }
@@ -107,7 +116,8 @@ uint32_t AddressOf(const sockaddr_in& sa) {
 
 uint32_t Ipv4FromText(const std::string& dotted) {
     in_addr parsed{};
-    if (::inet_pton(AF_INET, dotted.c_str(), &parsed) != 1) return kNoAddress;
+    if (::inet_pton(AF_INET, dotted.c_str(), &parsed) != 1)
+        return kNoAddress;
     sockaddr_in sa{};
     sa.sin_addr = parsed;
     return AddressOf(sa);

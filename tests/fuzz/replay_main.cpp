@@ -16,9 +16,11 @@ int main(int argc, char** argv) {
     size_t runs = 0;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path root(argv[i]);
-        if (!std::filesystem::exists(root)) continue;
+        if (!std::filesystem::exists(root))
+            continue;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-            if (!entry.is_regular_file()) continue;
+            if (!entry.is_regular_file())
+                continue;
             std::ifstream in(entry.path(), std::ios::binary);
             std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                        std::istreambuf_iterator<char>());
@@ -29,7 +31,8 @@ int main(int argc, char** argv) {
     std::mt19937 random(20261208);
     for (int i = 0; i < 2000; ++i) {
         std::vector<uint8_t> bytes(random() % 2048);
-        for (auto& b : bytes) b = static_cast<uint8_t>(random());
+        for (auto& b : bytes)
+            b = static_cast<uint8_t>(random());
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         ++runs;
     }

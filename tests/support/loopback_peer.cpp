@@ -38,11 +38,14 @@ LoopbackPeer::~LoopbackPeer() {
     StopListening();
 }
 
-uint16_t LoopbackPeer::Port() const { return ntohs(address_.sin_port); }
+uint16_t LoopbackPeer::Port() const {
+    return ntohs(address_.sin_port);
+}
 
 bool LoopbackPeer::Accept(std::chrono::milliseconds timeout) {
     pollfd entry{listener_, POLLIN, 0};
-    if (::poll(&entry, 1, static_cast<int>(timeout.count())) <= 0) return false;
+    if (::poll(&entry, 1, static_cast<int>(timeout.count())) <= 0)
+        return false;
     connection_ = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     return connection_ >= 0;
 }
@@ -52,7 +55,8 @@ void LoopbackPeer::Send(const std::vector<uint8_t>& bytes) {
     while (done < bytes.size()) {
         const ssize_t sent =
             ::send(connection_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-        if (sent <= 0) return;
+        if (sent <= 0)
+            return;
         done += static_cast<size_t>(sent);
     }
 }
@@ -68,11 +72,13 @@ std::vector<uint8_t> LoopbackPeer::Receive(size_t n, std::chrono::milliseconds t
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (bytes.size() < n) {
         pollfd entry{connection_, POLLIN, 0};
-        if (::poll(&entry, 1, Remaining(deadline)) <= 0) break;
+        if (::poll(&entry, 1, Remaining(deadline)) <= 0)
+            break;
         uint8_t chunk[4096];
         const size_t want = std::min(n - bytes.size(), sizeof chunk);
         const ssize_t got = ::recv(connection_, chunk, want, 0);
-        if (got <= 0) break;
+        if (got <= 0)
+            break;
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
     return bytes;
@@ -82,27 +88,32 @@ bool LoopbackPeer::SeesClosed(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         pollfd entry{connection_, POLLIN, 0};
-        if (::poll(&entry, 1, Remaining(deadline)) <= 0) return false;
+        if (::poll(&entry, 1, Remaining(deadline)) <= 0)
+            return false;
         uint8_t chunk[256];
         const ssize_t got = ::recv(connection_, chunk, sizeof chunk, 0);
-        if (got <= 0) return true;
+        if (got <= 0)
+            return true;
     }
 }
 
 void LoopbackPeer::CloseConnection() {
-    if (connection_ >= 0) ::close(connection_);
+    if (connection_ >= 0)
+        ::close(connection_);
     connection_ = -1;
 }
 
 void LoopbackPeer::ResetConnection() {
-    if (connection_ < 0) return;
+    if (connection_ < 0)
+        return;
     linger value{1, 0};
     ::setsockopt(connection_, SOL_SOCKET, SO_LINGER, &value, sizeof value);
     CloseConnection();
 }
 
 void LoopbackPeer::StopListening() {
-    if (listener_ >= 0) ::close(listener_);
+    if (listener_ >= 0)
+        ::close(listener_);
     listener_ = -1;
 }
 

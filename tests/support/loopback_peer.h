@@ -11,7 +11,7 @@
 #include <netinet/in.h>
 
 class LoopbackPeer {
-public:
+  public:
     explicit LoopbackPeer(const std::string& address = "127.0.0.1", uint16_t port = 0);
     ~LoopbackPeer();
     LoopbackPeer(const LoopbackPeer&) = delete;
@@ -34,7 +34,7 @@ public:
     void ResetConnection();  // abortive close (RST)
     void StopListening();
 
-private:
+  private:
     int listener_ = -1;
     int connection_ = -1;
     sockaddr_in address_{};

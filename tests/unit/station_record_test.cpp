@@ -72,7 +72,8 @@ TEST(StationRecord, FieldsLandAtTheirOffsetsLittleEndian) {
 
 TEST(StationRecord, ParseReadsWhatSerializeWrote) {
     Bytes bytes{};
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + 3);
     const StationRecord parsed = StationRecord::Parse(bytes);
     EXPECT_EQ(Serialized(parsed), bytes);
     EXPECT_EQ(parsed.displayVersion, static_cast<int16_t>(bytes[84] | (bytes[85] << 8)));
@@ -101,10 +102,10 @@ TEST(StationRecord, OwnStationDescribesThisProgram) {
 
 TEST(StationRecord, ClassMaskFollowsTheFirstOctet) {
     const std::vector<std::pair<const char*, const char*>> cases = {
-        {"10.0.0.5", "255.0.0.0"},         {"127.0.0.1", "255.0.0.0"},
-        {"128.0.0.1", "255.255.0.0"},      {"172.16.0.1", "255.255.0.0"},
-        {"192.168.1.2", "255.255.255.0"},  {"223.1.1.1", "255.255.255.0"},
-        {"224.0.0.1", "255.255.255.255"},  {"255.255.255.255", "255.255.255.255"},
+        {"10.0.0.5", "255.0.0.0"},        {"127.0.0.1", "255.0.0.0"},
+        {"128.0.0.1", "255.255.0.0"},     {"172.16.0.1", "255.255.0.0"},
+        {"192.168.1.2", "255.255.255.0"}, {"223.1.1.1", "255.255.255.0"},
+        {"224.0.0.1", "255.255.255.255"}, {"255.255.255.255", "255.255.255.255"},
     };
     for (const auto& [address, mask] : cases) {
         EXPECT_EQ(Ipv4ToText(ClassMask(Ipv4FromText(address))), mask) << address;
@@ -114,16 +115,20 @@ TEST(StationRecord, ClassMaskFollowsTheFirstOctet) {
 TEST(DeskTypeName, NamesEightCodesAndNothingElse) {
     const char* expected[] = {"Kel",        "Kel Alpha", "Kel Delta", "Kel Epsilon",
                               "Kel Pocket", "Kel Beta",  "Kel Gamma", "Zeta"};
-    for (int code = 0; code < 8; ++code) EXPECT_STREQ(DeskTypeName(code), expected[code]);
-    for (int code : {8, 9, 1000, -1, -2, INT32_MIN}) EXPECT_STREQ(DeskTypeName(code), "UNKNOWN");
+    for (int code = 0; code < 8; ++code)
+        EXPECT_STREQ(DeskTypeName(code), expected[code]);
+    for (int code : {8, 9, 1000, -1, -2, INT32_MIN})
+        EXPECT_STREQ(DeskTypeName(code), "UNKNOWN");
 }
 
 // Fake millisecond clock for StampNow.
 uint32_t g_fakeTicks = 0;
-uint32_t FakeTicks() { return g_fakeTicks; }
+uint32_t FakeTicks() {
+    return g_fakeTicks;
+}
 
 class StampNowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetTickSource(&FakeTicks); }
     void TearDown() override { SetTickSource(nullptr); }
 };
@@ -162,7 +167,8 @@ TEST(ReportSocketError, ShowsTextAndBothErrorForms) {
     ReportSocketError("Couldn't bind socket\nfor heartbeat receiver!", 10048);
     SetMessageBoxHandler({});
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Couldn't bind socket\nfor heartbeat receiver!\nErrnum: 0x2740 - 10048");
+    EXPECT_EQ(shown[0].text,
+              "Couldn't bind socket\nfor heartbeat receiver!\nErrnum: 0x2740 - 10048");
     EXPECT_EQ(shown[0].caption, "Error");
     EXPECT_EQ(shown[0].type, static_cast<unsigned>(MB_OK | MB_ICONERROR));
 }

@@ -132,8 +132,10 @@ TEST(TcpSocket, ClosedConnectionAnswersMinusOneWithoutASystemCall) {
 TEST(TcpSocket, WriteDeliversLargeBuffersWhole) {
     Connected c;
     std::vector<uint8_t> data(3 * 1024 * 1024);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
-    auto received = std::async(std::launch::async, [&] { return c.peer.Receive(data.size(), 20s); });
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 31);
+    auto received =
+        std::async(std::launch::async, [&] { return c.peer.Receive(data.size(), 20s); });
     EXPECT_EQ(c.connection.Write(data.data(), static_cast<int>(data.size())),
               static_cast<int>(data.size()));
     EXPECT_EQ(received.get(), data);

@@ -28,7 +28,9 @@ struct ReadCase {
     bool staysOpen;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadStringTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -39,7 +41,8 @@ TEST_P(ReadStringTest, YieldsTheFrameOrNull) {
     ASSERT_EQ(connection.Connect(peer.Address()), 1);
     ASSERT_TRUE(peer.Accept());
     peer.Send(c.bytes);
-    if (c.peerCloses) peer.CloseConnection();
+    if (c.peerCloses)
+        peer.CloseConnection();
 
     STRING text("left over from before");
     connection.ReadString(text);
@@ -50,17 +53,17 @@ TEST_P(ReadStringTest, YieldsTheFrameOrNull) {
 
 INSTANTIATE_TEST_SUITE_P(
     Frames, ReadStringTest,
-    ::testing::Values(
-        ReadCase{"null", Le32(-1), false, STRING(), true},
-        ReadCase{"negative", Le32(-7), false, STRING(), true},
-        ReadCase{"empty", Le32(0), false, STRING(""), true},
-        ReadCase{"text", Frame(5, "Refus"), false, STRING("Refus"), true},
-        ReadCase{"longest", Frame(512, std::string(512, 'x')), false,
-                 STRING(std::string(512, 'x')), true},
-        ReadCase{"too_long", Frame(513, std::string(513, 'x')), false, STRING(), false},
-        ReadCase{"huge", Le32(0x7FFFFFFF), false, STRING(), false},
-        ReadCase{"peer_closes_mid_text", Frame(10, "abcd"), true, STRING(), true},
-        ReadCase{"peer_closes_mid_length", {0x05, 0x00}, true, STRING(), true}),
+    ::testing::Values(ReadCase{"null", Le32(-1), false, STRING(), true},
+                      ReadCase{"negative", Le32(-7), false, STRING(), true},
+                      ReadCase{"empty", Le32(0), false, STRING(""), true},
+                      ReadCase{"text", Frame(5, "Refus"), false, STRING("Refus"), true},
+                      ReadCase{"longest", Frame(512, std::string(512, 'x')), false,
+                               STRING(std::string(512, 'x')), true},
+                      ReadCase{"too_long", Frame(513, std::string(513, 'x')), false, STRING(),
+                               false},
+                      ReadCase{"huge", Le32(0x7FFFFFFF), false, STRING(), false},
+                      ReadCase{"peer_closes_mid_text", Frame(10, "abcd"), true, STRING(), true},
+                      ReadCase{"peer_closes_mid_length", {0x05, 0x00}, true, STRING(), true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReadString, NullFrameReadsNothingMore) {

@@ -39,8 +39,10 @@ int main(int argc, char** argv) {
         return args.isEmpty() ? 1 : 0;
     }
     const QString command = args.takeFirst();
-    if (command == "snapshot") return RunSnapshot(args);
-    if (command == "discover") return RunDiscover(args);
+    if (command == "snapshot")
+        return RunSnapshot(args);
+    if (command == "discover")
+        return RunDiscover(args);
     std::fprintf(stderr, "kel-remote-cli: unknown command '%s'\n%s", qPrintable(command), kUsage);
     return 1;
 }
