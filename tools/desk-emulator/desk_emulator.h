@@ -116,7 +116,7 @@ class DeskEmulator {
 
     // ---- registrations ----
     std::vector<Registration> Registrations() const;
-    // Number of stations with an open input or display channel.
+    // Number of open input channels (one per connected station).
     size_t ConnectedStations() const;
 
     // ---- commands (the same as the executable's standard input) ----
@@ -128,12 +128,20 @@ class DeskEmulator {
     void Resume();                  // heartbeats again
     void SetState(int32_t state);   // state carried by the next heartbeats
     void Drop();                    // abortive close of every station's channels
-    // Chat to the connected stations (count 1 per station); to all (-1)
-    // when none is connected.
-    void Chat(const std::string& text);
-    void ChatToAll(const std::string& text);                           // recipient count -1
-    void ChatToNobody(const std::string& text);                        // recipient count 0
-    void ChatTo(const std::string& address, const std::string& text);  // count 1
+    // Registration answers from now on: nullopt accepts, a text refuses.
+    void SetRefusal(std::optional<std::string> text);
+
+    // Chat (needs Options::chat). Each returns false when chat is off, an
+    // address is malformed or the send failed; a sent message is traced.
+    // To the stations with an open input channel (count = their number), or
+    // to all (-1) when none is connected.
+    bool Chat(const std::string& text);
+    bool ChatToAll(const std::string& text);                           // recipient count -1
+    bool ChatToNobody(const std::string& text);                        // recipient count 0
+    bool ChatTo(const std::string& address, const std::string& text);  // count 1
+    // Any count with the given recipients (listed only when count > 0).
+    bool SendChat(int32_t count, const std::vector<std::string>& recipients,
+                  const std::string& text);
 
     // Runs one command line ("beep 1", "chat hello", ...). Returns false with
     // a reason for an unknown or malformed command; "quit" is the caller's.
