@@ -1,0 +1,111 @@
+#include "app/gui_services.h"
+
+#include <canberra.h>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThread>
+
+#include "app/handheld_dlg.h"
+#include "platform/beep.h"
+#include "platform/message_box.h"
+
+namespace {
+
+QMessageBox::Icon IconFor(unsigned type) {
+    switch (type & MB_ICONMASK) {
+        case MB_ICONERROR:
+            return QMessageBox::Critical;
+        case MB_ICONQUESTION:
+            return QMessageBox::Question;
+        case MB_ICONWARNING:
+            return QMessageBox::Warning;
+        case MB_ICONINFORMATION:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+int RunBox(const MessageBoxRequest& request) {
+    QMessageBox box(GetHandheldWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(IconFor(request.type));
+    box.setWindowTitle(QString::fromStdString(request.caption));
+    box.setText(QString::fromStdString(request.text));
+    switch (request.type & MB_BUTTONMASK) {
+        case MB_OKCANCEL:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case MB_YESNO:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+        default:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Ok:
+            return IDOK;
+        case QMessageBox::Yes:
+            return IDYES;
+        case QMessageBox::No:
+            return IDNO;
+        default:
+            return (request.type & MB_BUTTONMASK) == MB_YESNO ? IDNO : IDCANCEL;
+    }
+}
+
+int ShowOnGuiThread(const MessageBoxRequest& request) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr)
+        return IDCANCEL;
+    if (QThread::currentThread() == app->thread())
+        return RunBox(request);
+    int answer = IDCANCEL;
+    QMetaObject::invokeMethod(
+        app, [&] { answer = RunBox(request); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+ca_context* g_sounds = nullptr;
+
+const char* SoundName(unsigned type) {
+    switch (type) {
+        case MB_ICONEXCLAMATION:
+            return "dialog-warning";
+        case MB_ICONQUESTION:
+            return "dialog-question";
+        case kSimpleBeep:
+            return "bell";
+        default:
+            return "message-new-instant";
+    }
+}
+
+void PlaySound(unsigned type) {
+    if (g_sounds != nullptr &&
+        ca_context_play(g_sounds, 0, CA_PROP_EVENT_ID, SoundName(type), nullptr) == CA_SUCCESS) {
+        return;
+    }
+    QMetaObject::invokeMethod(
+        qApp, [] { QApplication::beep(); }, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+void InstallGuiServices() {
+    SetMessageBoxHandler(&ShowOnGuiThread);
+    if (g_sounds == nullptr && ca_context_create(&g_sounds) != CA_SUCCESS)
+        g_sounds = nullptr;
+    SetBeepHandler(&PlaySound);
+}
+
+void RemoveGuiServices() {
+    SetBeepHandler({});
+    SetMessageBoxHandler({});
+    if (g_sounds != nullptr) {
+        ca_context_destroy(g_sounds);
+        g_sounds = nullptr;
+    }
+}

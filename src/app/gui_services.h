@@ -1,0 +1,11 @@
+#pragma once
+// The window program's answers to the core's platform requests: message
+// boxes shown as Qt boxes on the GUI thread (plain text always, since desk
+// and station texts are shown; a worker thread waits for the answer), and
+// event sounds through the desktop's sound theme with the plain beep as
+// fallback.
+
+// Installs both handlers; call on the GUI thread after QApplication exists.
+void InstallGuiServices();
+// Removes them again (before QApplication goes away).
+void RemoveGuiServices();

@@ -1,0 +1,239 @@
+#include "app/handheld_dlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPointer>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include "app/handheld_geometry.h"
+#include "app/screen_info.h"
+#include "controls/encoder_btn.h"
+#include "display/display_surface.h"
+#include "frame/main_frame.h"
+#include "session/client_connection.h"
+#include "session/session_state.h"
+#include "settings/registry.h"
+#include "settings/settings.h"
+
+namespace {
+
+QPointer<QWidget> g_handheld;
+
+constexpr int kWheelStep = 120;
+
+std::optional<uint32_t> ReadDword(const char* name) {
+    uint32_t value = 0;
+    if (RegReadDword(HKEY_LOCAL_MACHINE, kSettingsKey, name, value) != 0)
+        return std::nullopt;
+    return value;
+}
+
+void WriteDword(const char* name, uint32_t value) {
+    RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, name, value);
+}
+
+}  // namespace
+
+QWidget* GetHandheldWindow() {
+    return g_handheld.data();
+}
+
+CHandheldDlg::CHandheldDlg(FrameHandover* handover) : QWidget(nullptr), handover_(handover) {
+    setObjectName(QStringLiteral("handheld"));
+    setWindowTitle(QStringLiteral("Kel Remote"));
+    setWindowIcon(QIcon(QStringLiteral(":/kel/app_icon.png")));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+CHandheldDlg::~CHandheldDlg() {
+    DestroyWindow();
+    qApp->removeEventFilter(this);
+}
+
+EncoderBtn* CHandheldDlg::Button(int index) const {
+    return index >= 0 && index < kEncoderButtonCount ? buttons_[static_cast<size_t>(index)]
+                                                     : nullptr;
+}
+
+void CHandheldDlg::OnInitDialog(const NetworkThreads& threads) {
+    const ScreenInfo screen = CurrentScreenInfo();
+    sizeCommand_ = ScreenOffersBigSize(screen.size);
+    bigsize.store(static_cast<int>(ZoomAtStart(ReadDword(kValueBigSize), screen.size)));
+
+    const auto x = ReadDword(kValueX);
+    const auto y = ReadDword(kValueY);
+    if (x && y) {
+        move(
+            ClampedWindowPosition(static_cast<int32_t>(*x), static_cast<int32_t>(*y), screen.size));
+    } else {
+        move(0, 0);
+    }
+
+    background_ = QPixmap(QStringLiteral(":/kel/skin_background.png"));
+    smallFace_ = QPixmap(QStringLiteral(":/kel/button_face_small.png"));
+    smallPressed_ = QPixmap(QStringLiteral(":/kel/button_pressed_small.png"));
+    bigFace_ = QPixmap(QStringLiteral(":/kel/button_face_big.png"));
+    bigPressed_ = QPixmap(QStringLiteral(":/kel/button_pressed_big.png"));
+    highlight_ = QPixmap(QStringLiteral(":/kel/encoder_highlight.png"));
+
+    const uint32_t zoom = static_cast<uint32_t>(bigsize.load());
+    const bool large = zoom == kBigSizeLargeButtons;
+    for (int i = 0; i < kEncoderButtonCount; ++i) {
+        buttons_[static_cast<size_t>(i)] = new EncoderBtn(
+            QPoint(0, 0), HandheldButtonSize(zoom), i, large ? &bigFace_ : &smallFace_, &highlight_,
+            large ? &bigPressed_ : &smallPressed_, this,
+            QString::fromLatin1(HandheldButtonLabel(i)));
+    }
+    LayoutButtons();
+
+    frame_ = new CMainFrame(this, MainFrameRect(zoom), handover_, threads);
+    connect(frame_, &CMainFrame::CloseRequested, this, &QWidget::close);
+    frame_->setFocus();
+    g_handheld = this;
+    ApplyWindowSize();
+    // Wheel turns anywhere in the window go to the desk, also over the list.
+    qApp->installEventFilter(this);
+}
+
+void CHandheldDlg::LayoutButtons() {
+    const uint32_t zoom = static_cast<uint32_t>(bigsize.load());
+    const bool large = zoom == kBigSizeLargeButtons;
+    const int size = HandheldButtonSize(zoom);
+    for (int i = 0; i < kEncoderButtonCount; ++i) {
+        EncoderBtn* button = buttons_[static_cast<size_t>(i)];
+        if (button == nullptr)
+            continue;
+        const QPoint at = HandheldButtonPosition(i, zoom);
+        button->SetGeometry(at.x(), at.y(), size, size, large ? &bigFace_ : &smallFace_,
+                            large ? &bigPressed_ : &smallPressed_);
+    }
+}
+
+// The table's sizes are outer sizes; the client area is what remains inside
+// the window manager's frame.
+void CHandheldDlg::ApplyWindowSize() {
+    const QSize outer = HandheldWindowSize(static_cast<uint32_t>(bigsize.load()));
+    const QSize decoration = isVisible() ? frameGeometry().size() - geometry().size() : QSize();
+    setFixedSize(outer - decoration);
+}
+
+QString CHandheldDlg::SizeCommandLabel() const {
+    return sizeCommand_
+               ? QString::fromLatin1(SizeCommandText(static_cast<uint32_t>(bigsize.load())))
+               : QString();
+}
+
+void CHandheldDlg::ToggleSize() {
+    const uint32_t zoom =
+        ToggledZoom(static_cast<uint32_t>(bigsize.load()), CurrentScreenInfo().size.height());
+    bigsize.store(static_cast<int>(zoom));
+    ApplyWindowSize();
+    if (frame_ != nullptr)
+        frame_->setGeometry(MainFrameRect(zoom));
+    LayoutButtons();
+    if (frame_ != nullptr) {
+        frame_->LayoutFrame();
+        frame_->update();
+    }
+    update();
+}
+
+void CHandheldDlg::ShowSkinMenu(QPoint globalPoint) {
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("skinMenu"));
+    QAction* size = sizeCommand_ ? menu.addAction(SizeCommandLabel()) : nullptr;
+    QAction* exit = menu.addAction(QStringLiteral("Exit"));
+    QAction* chosen = menu.exec(globalPoint);
+    if (chosen != nullptr && chosen == size)
+        ToggleSize();
+    if (chosen != nullptr && chosen == exit && frame_ != nullptr)
+        frame_->OnCommand(kCmdExit);
+}
+
+void CHandheldDlg::contextMenuEvent(QContextMenuEvent* event) {
+    ShowSkinMenu(event->globalPos());
+}
+
+void CHandheldDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(rect(), background_);
+}
+
+// No dialog navigation: Enter and Escape never close the window; keys that
+// reach it go to the main frame.
+void CHandheldDlg::keyPressEvent(QKeyEvent* event) {
+    ForwardKey(event);
+}
+void CHandheldDlg::keyReleaseEvent(QKeyEvent* event) {
+    ForwardKey(event);
+}
+
+void CHandheldDlg::ForwardKey(QKeyEvent* event) {
+    event->accept();
+    if (frame_ == nullptr || frame_->IsShutDown())
+        return;
+    QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(),
+                   event->isAutoRepeat(), static_cast<ushort>(event->count()));
+    QApplication::sendEvent(frame_, &copy);
+}
+
+bool CHandheldDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        auto* receiver = static_cast<QWidget*>(watched);
+        // A wheel event that nobody takes travels up through the parents;
+        // count it once, where it arrived first.
+        const bool propagated = wheel == lastWheel_ && lastReceiver_ != nullptr &&
+                                receiver != lastReceiver_ && receiver->isAncestorOf(lastReceiver_);
+        lastWheel_ = wheel;
+        lastReceiver_ = receiver;
+        if (!propagated)
+            OnWheel(wheel->angleDelta().y());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CHandheldDlg::OnWheel(int delta) {
+    const int steps = delta / kWheelStep;
+    if (Client != nullptr)
+        Client->SendButton(1, steps > 0 ? 38 : 40);
+}
+
+void CHandheldDlg::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        RecreateIfLost();
+        if (frame_ != nullptr && !frame_->IsShutDown())
+            frame_->setFocus();
+    }
+}
+
+void CHandheldDlg::closeEvent(QCloseEvent* event) {
+    DestroyWindow();
+    event->accept();
+}
+
+void CHandheldDlg::DestroyWindow() {
+    if (destroyed_ || frame_ == nullptr)
+        return;
+    destroyed_ = true;
+    qApp->removeEventFilter(this);
+    for (EncoderBtn*& button : buttons_) {
+        delete button;
+        button = nullptr;
+    }
+    frame_->ShutdownFrame();
+    const QPoint at = pos();
+    WriteDword(kValueX, static_cast<uint32_t>(at.x()));
+    WriteDword(kValueY, static_cast<uint32_t>(at.y()));
+    WriteDword(kValueBigSize, static_cast<uint32_t>(bigsize.load()));
+}

@@ -1,0 +1,179 @@
+#include "controls/encoder_btn.h"
+
+#include <QCursor>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegion>
+#include <cstdlib>
+
+#include "app/handheld_geometry.h"
+#include "controls/encoder_regions.h"
+#include "platform/tick.h"
+#include "session/client_connection.h"
+#include "session/session_state.h"
+#include "settings/settings.h"
+
+uint32_t PressTick = 0;
+
+namespace {
+
+constexpr int kStepDistance = 5;  // pixels of drag per cursor step
+constexpr int kPressedImageDelay = 500;
+constexpr int kPressTimerPeriod = 50;
+
+constexpr int kButtonCodes[kEncoderButtonCount] = {193, 194, 134, 195, 196};
+
+}  // namespace
+
+int EncoderButtonCode(int index) {
+    return index >= 0 && index < kEncoderButtonCount ? kButtonCodes[index] : 0;
+}
+
+EncoderBtn::EncoderBtn(QPoint position, int size, int index, const QPixmap* face,
+                       const QPixmap* highlight, const QPixmap* pressed, QWidget* parent,
+                       const QString& label)
+    : QWidget(parent), index_(index), label_(label), highlight_(highlight) {
+    setObjectName(QStringLiteral("button%1").arg(500 + index));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    SetGeometry(position.x(), position.y(), size, size, face, pressed);
+}
+
+EncoderBtn::~EncoderBtn() {
+    pressTimer_.stop();
+}
+
+void EncoderBtn::SetGeometry(int x, int y, int width, int height, const QPixmap* face,
+                             const QPixmap* pressed) {
+    face_ = face;
+    pressedFace_ = pressed;
+    const bool large = bigsize.load() >= static_cast<int>(kBigSizeLargeButtons);
+    const ButtonShape shape =
+        index_ == kEncoderIndex ? EncoderShape(large) : PushButtonShape(large);
+    arrows_ = shape.arrows;
+    setMask(QRegion(shape.outline, QRegion::Ellipse));
+    setGeometry(x, y, width, height);
+    raise();
+    show();
+}
+
+void EncoderBtn::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        Press(event->position().toPoint());
+}
+
+// A double click counts as a second press, so it sends a second code.
+void EncoderBtn::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        Press(event->position().toPoint());
+}
+
+void EncoderBtn::Press(QPoint point) {
+    pressed_ = true;
+    pressPoint_ = point;
+    PressTick = GetTickCount();
+    if (index_ != kEncoderIndex) {
+        update();
+        return;
+    }
+    // The encoder shows its pressed image only once a press has lasted
+    // longer than half a second, so quick taps and drags do not flicker.
+    if (!pressTimer_.isActive())
+        pressTimer_.start(kPressTimerPeriod, this);
+}
+
+void EncoderBtn::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != pressTimer_.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    if (GetTickCount() - PressTick > static_cast<uint32_t>(kPressedImageDelay)) {
+        update();
+        pressTimer_.stop();
+    }
+}
+
+int EncoderBtn::StepDirection(QPoint point) const {
+    // While the mouse is captured, points left of or above the button count
+    // as 0.
+    const int x = std::max(0, point.x());
+    const int y = std::max(0, point.y());
+    const int dy = y - pressPoint_.y();
+    if (std::abs(dy) >= kStepDistance)
+        return dy >= 0 ? kStepDown : kStepUp;
+    const int dx = x - pressPoint_.x();
+    if (std::abs(dx) >= kStepDistance)
+        return dx >= 0 ? kStepRight : kStepLeft;
+    return kStepNone;
+}
+
+void EncoderBtn::mouseMoveEvent(QMouseEvent* event) {
+    if (index_ != kEncoderIndex || !(event->buttons() & Qt::LeftButton))
+        return;
+    const int direction = StepDirection(event->position().toPoint());
+    if (direction != kStepNone)
+        Step(direction);
+}
+
+void EncoderBtn::Step(int direction) {
+    // Back onto the press point, so every further 5 pixels give another step.
+    QCursor::setPos(mapToGlobal(pressPoint_));
+    pressed_ = false;
+    // Sent even without a desk; the session drops it then.
+    if (Client != nullptr)
+        Client->SendButton(1, static_cast<uint16_t>(direction));
+    // The arrow stays until the next repaint.
+    direction_ = direction;
+    repaint();
+    direction_ = kStepNone;
+}
+
+void EncoderBtn::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (pressed_) {
+        if (Client != nullptr && Client->IsConnected(0) != 0) {
+            const uint32_t elapsed = GetTickCount() - PressTick;
+            const uint8_t isLong = elapsed > HardwareButtonHold.load() ? 1 : 0;
+            Client->SendButton(isLong, static_cast<uint16_t>(EncoderButtonCode(index_)));
+        }
+        pressed_ = false;
+    }
+    repaint();
+}
+
+const QPolygon* EncoderBtn::ArrowFor(int direction) const {
+    switch (direction) {
+        case kStepLeft:
+            return &arrows_[0];
+        case kStepRight:
+            return &arrows_[1];
+        case kStepUp:
+            return &arrows_[2];
+        case kStepDown:
+            return &arrows_[3];
+        default:
+            return nullptr;
+    }
+}
+
+void EncoderBtn::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QPixmap* image = pressed_ ? pressedFace_ : face_;
+    if (image != nullptr)
+        painter.fillRect(rect(), QBrush(*image));
+    if (index_ == kEncoderIndex && !pressed_) {
+        const QPolygon* arrow = ArrowFor(direction_);
+        if (arrow != nullptr && highlight_ != nullptr && !arrow->isEmpty()) {
+            painter.setClipRegion(QRegion(*arrow, Qt::WindingFill));
+            painter.fillRect(rect(), QBrush(*highlight_));
+        }
+        return;
+    }
+    if (bigsize.load() == static_cast<int>(kBigSizeLargeButtons)) {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(20);
+        painter.setFont(font);
+    }
+    painter.setPen(Qt::white);
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, label_);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// One of the five round hardware buttons of the handheld skin. Buttons 0, 1,
+// 3 and 4 send their button code when released, long when held longer than
+// the hardware hold time; button 2, the encoder, steps the desk's cursor one
+// key per 5 pixels of drag and sends its own code when pressed and released
+// without dragging. GUI thread only.
+
+#include <QBasicTimer>
+#include <QPixmap>
+#include <QPolygon>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+
+// Tick count of the latest press of any hardware button (shared with the
+// main frame's own button handling).
+extern uint32_t PressTick;
+
+// Key codes of the encoder's steps.
+enum StepKey : int {
+    kStepNone = -1,
+    kStepLeft = 37,
+    kStepUp = 38,
+    kStepRight = 39,
+    kStepDown = 40
+};
+
+// Button code sent on release by button index (0..4).
+int EncoderButtonCode(int index);
+
+class EncoderBtn : public QWidget {
+    Q_OBJECT
+  public:
+    // Brushes are the skin images, owned by the handheld window; they must
+    // outlive the button.
+    EncoderBtn(QPoint position, int size, int index, const QPixmap* face, const QPixmap* highlight,
+               const QPixmap* pressed, QWidget* parent, const QString& label);
+    ~EncoderBtn() override;
+
+    // Rebuilds the round shape (and the encoder's arrows) for the current
+    // zoom mode and places the button.
+    void SetGeometry(int x, int y, int width, int height, const QPixmap* face,
+                     const QPixmap* pressed);
+
+    int Index() const { return index_; }
+    bool IsPressed() const { return pressed_; }
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void Press(QPoint point);
+    int StepDirection(QPoint point) const;
+    void Step(int direction);
+    const QPolygon* ArrowFor(int direction) const;
+
+    const int index_;
+    const QString label_;
+    bool pressed_ = false;
+    QPoint pressPoint_;
+    int direction_ = kStepNone;
+    const QPixmap* face_ = nullptr;
+    const QPixmap* pressedFace_ = nullptr;
+    const QPixmap* highlight_ = nullptr;
+    std::array<QPolygon, 4> arrows_;  // left, right, up, down
+    QBasicTimer pressTimer_;
+};

@@ -1,0 +1,181 @@
+#include "frame/command_bar.h"
+
+#include <QAction>
+#include <QToolButton>
+
+MyCCeCommandBar::MyCCeCommandBar(QWidget* parent) : QToolBar(parent) {}
+
+bool MyCCeCommandBar::Create(QWidget* parent) {
+    setParent(parent);
+    setObjectName(QStringLiteral("commandBar"));
+    setMovable(false);
+    setFloatable(false);
+    setContentsMargins(0, 0, 0, 0);
+    setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
+    setToolButtonStyle(Qt::ToolButtonIconOnly);
+    return true;
+}
+
+bool MyCCeCommandBar::LoadToolBar(const std::vector<BarItem>& items, const QString& strip) {
+    if (!LoadBitmap(strip))
+        return false;
+    clear();
+    imageOf_.clear();
+    for (const BarItem& item : items) {
+        if (item.command == 0) {
+            addSeparator();
+            continue;
+        }
+        QAction* action = addAction(QString());
+        action->setData(item.command);
+        imageOf_[action] = item.image;
+        const int command = item.command;
+        connect(action, &QAction::triggered, this, [this, command] { emit Command(command); });
+    }
+    ApplyImages();
+    setIconSize(QSize(strip_.empty() ? 16 : strip_.front().width(),
+                      strip_.empty() ? 16 : strip_.front().height()));
+    return true;
+}
+
+void MyCCeCommandBar::SetTooltips(const QStringList& texts) {
+    int next = 0;
+    for (QAction* action : actions()) {
+        if (action->isSeparator())
+            continue;
+        action->setToolTip(next < texts.size() ? texts[next] : QString());
+        ++next;
+    }
+}
+
+bool MyCCeCommandBar::LoadBitmap(const QString& strip) {
+    const QPixmap image(strip);
+    if (image.isNull() || image.height() == 0)
+        return false;
+    const int cell = image.height();
+    strip_.clear();
+    for (int x = 0; x + cell <= image.width(); x += cell)
+        strip_.push_back(image.copy(x, 0, cell, cell));
+    ApplyImages();
+    return true;
+}
+
+void MyCCeCommandBar::SetSizes(QSize bitmap, QSize button) {
+    setIconSize(bitmap);
+    for (QAction* action : actions()) {
+        if (QWidget* widget = widgetForAction(action);
+            widget != nullptr && !action->isSeparator()) {
+            widget->setFixedSize(button);
+        }
+    }
+}
+
+QSize MyCCeCommandBar::ButtonSize() const {
+    for (QAction* action : actions()) {
+        if (action->isSeparator())
+            continue;
+        if (QWidget* widget = widgetForAction(action))
+            return widget->sizeHint();
+    }
+    return {};
+}
+
+void MyCCeCommandBar::ReplaceImage(int image, const QIcon& icon) {
+    replaced_[image] = icon;
+    ApplyImages();
+}
+
+QIcon MyCCeCommandBar::ImageIcon(int image) const {
+    if (auto it = replaced_.find(image); it != replaced_.end())
+        return it->second;
+    if (image >= 0 && image < static_cast<int>(strip_.size()))
+        return QIcon(strip_[image]);
+    return {};
+}
+
+void MyCCeCommandBar::ApplyImages() {
+    for (auto& [action, image] : imageOf_)
+        action->setIcon(ImageIcon(image));
+}
+
+QAction* MyCCeCommandBar::Action(int command) const {
+    for (QAction* action : actions()) {
+        if (!action->isSeparator() && action->data().toInt() == command)
+            return action;
+    }
+    return nullptr;
+}
+
+int MyCCeCommandBar::CommandToIndex(int command) const {
+    const QList<QAction*> list = actions();
+    for (int i = 0; i < list.size(); ++i) {
+        if (!list[i]->isSeparator() && list[i]->data().toInt() == command)
+            return i;
+    }
+    return -1;
+}
+
+int MyCCeCommandBar::CommandAt(int index) const {
+    const QList<QAction*> list = actions();
+    if (index < 0 || index >= list.size() || list[index]->isSeparator())
+        return 0;
+    return list[index]->data().toInt();
+}
+
+int MyCCeCommandBar::ItemCount() const {
+    return static_cast<int>(actions().size());
+}
+
+void MyCCeCommandBar::MoveButton(int from, int to) {
+    QList<QAction*> list = actions();
+    if (from < 0 || from >= list.size() || to < 0 || to >= list.size() || from == to)
+        return;
+    QAction* moving = list[from];
+    const QSize fixed = widgetForAction(moving) ? widgetForAction(moving)->size() : QSize();
+    removeAction(moving);
+    list.removeAt(from);
+    if (to >= list.size()) {
+        addAction(moving);
+    } else {
+        insertAction(list[to], moving);
+    }
+    if (QWidget* widget = widgetForAction(moving); widget != nullptr && fixed.isValid()) {
+        widget->setFixedSize(fixed);
+    }
+}
+
+void MyCCeCommandBar::EnableButton(int command, bool enable) {
+    if (QAction* action = Action(command))
+        action->setEnabled(enable);
+}
+
+bool MyCCeCommandBar::IsButtonEnabled(int command) const {
+    const QAction* action = Action(command);
+    return action != nullptr && action->isEnabled();
+}
+
+const std::vector<BarItem>& MainBarItems() {
+    static const std::vector<BarItem> items = {
+        {kCmdViews, 0},      {kCmdCursorResolution, 1},
+        {kCmdRefresh, 2},    {0, -1},
+        {kCmdDeskSwitch, 3}, {kCmdChat, 4},
+        {kCmdSettings, 5},   {kCmdVersion, 6},
+        {kCmdHelp, 7},       {kCmdShortcutMode, 8},
+        {kCmdKeyboard, 9},   {kCmdPrevious, 10},
+        {kCmdNext, 11},
+    };
+    return items;
+}
+
+QStringList MainBarTooltips() {
+    return {QStringLiteral("Views"),
+            QStringLiteral("Cursor Resolution"),
+            QStringLiteral("Refresh Screen"),
+            QStringLiteral("Available Desks / Control Desk"),
+            QStringLiteral("Chat"),
+            QStringLiteral("Settings"),
+            QStringLiteral("Versioninfo"),
+            QStringLiteral("Help"),
+            QString(),
+            QStringLiteral("Keyboard")};
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The flat bar of small image buttons along the bottom of a handheld-style
+// window. The main frame's bar carries thirteen items (twelve buttons and a
+// separator); each button reports its command id when clicked.
+// GUI thread only.
+
+#include <QIcon>
+#include <QPixmap>
+#include <QStringList>
+#include <QToolBar>
+#include <map>
+#include <vector>
+
+// Command ids of the main frame's bar.
+enum BarCommand : int {
+    kCmdKeyboard = 32840,
+    kCmdPrevious = 32857,
+    kCmdNext = 32858,
+    kCmdViews = 32868,
+    kCmdCursorResolutionKey = 32869,
+    kCmdHelp = 32871,
+    kCmdCursorResolution = 32873,
+    kCmdRefresh = 32874,
+    kCmdShortcutMode = 32876,
+    kCmdDeskSwitch = 32900,
+    kCmdChat = 32901,
+    kCmdVersion = 32902,
+    kCmdSettings = 32903,
+};
+
+// One item of a bar: a command with an image from the strip, or a separator
+// (command 0).
+struct BarItem {
+    int command;
+    int image;
+};
+
+class MyCCeCommandBar : public QToolBar {
+    Q_OBJECT
+  public:
+    explicit MyCCeCommandBar(QWidget* parent = nullptr);
+
+    // Sets up an empty bar for the parent; true on success.
+    bool Create(QWidget* parent);
+    // Fills the bar with items whose images come from the strip of square
+    // cells (cell size = strip height). False if the strip cannot be loaded.
+    bool LoadToolBar(const std::vector<BarItem>& items, const QString& strip);
+    // Tooltips for the buttons in bar order, separators skipped; buttons
+    // beyond the list get none.
+    void SetTooltips(const QStringList& texts);
+
+    // Switches to another strip of the same images (another cell size).
+    bool LoadBitmap(const QString& strip);
+    // Image size and button size of every button.
+    void SetSizes(QSize bitmap, QSize button);
+    QSize ButtonSize() const;
+
+    // Replaces one image of the strip (it stays replaced across strips).
+    void ReplaceImage(int image, const QIcon& icon);
+    QIcon ImageIcon(int image) const;
+
+    QAction* Action(int command) const;
+    int CommandToIndex(int command) const;  // -1 when not on the bar
+    int CommandAt(int index) const;         // 0 for a separator or out of range
+    int ItemCount() const;
+    void MoveButton(int from, int to);
+    void EnableButton(int command, bool enable);
+    bool IsButtonEnabled(int command) const;
+
+  signals:
+    void Command(int command);
+
+  private:
+    void ApplyImages();
+
+    std::vector<QPixmap> strip_;
+    std::map<int, QIcon> replaced_;
+    std::map<QAction*, int> imageOf_;
+};
+
+// Items of the main frame's bar, in bar order.
+const std::vector<BarItem>& MainBarItems();
+// Tooltips of the main frame's bar (ten texts).
+QStringList MainBarTooltips();

@@ -1,0 +1,79 @@
+#include "frame/desk_list.h"
+
+namespace {
+constexpr int kConnectedRole = Qt::UserRole + 1;
+}
+
+CMyListCtrl::CMyListCtrl(const DeskTable& table, QWidget* parent)
+    : QListWidget(parent), table_(table) {
+    setObjectName(QStringLiteral("deskList"));
+    setViewMode(QListView::IconMode);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    setWrapping(true);
+    setWordWrap(true);
+    setIconSize(QSize(32, 32));
+    setGridSize(QSize(110, 100));
+    setFrameShape(QFrame::NoFrame);
+    setTextElideMode(Qt::ElideNone);
+    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const QRect area = visualItemRect(item);
+        emit DeskClicked(row(item), area.center());
+    });
+}
+
+void CMyListCtrl::SetImages(const QIcon& connected, const QIcon& notConnected) {
+    connected_ = connected;
+    notConnected_ = notConnected;
+    for (int i = 0; i < count(); ++i)
+        item(i)->setIcon(ImageFor(i));
+}
+
+QString CMyListCtrl::RowText(int index) const {
+    const QListWidgetItem* row = item(index);
+    return row != nullptr ? row->text() : QString();
+}
+
+bool CMyListCtrl::RowShowsConnected(int index) const {
+    const QListWidgetItem* row = item(index);
+    return row != nullptr && row->data(kConnectedRole).toBool();
+}
+
+QIcon CMyListCtrl::ImageFor(int index) const {
+    const auto& rows = table_.Rows();
+    const bool connected = index >= 0 && index < static_cast<int>(rows.size()) &&
+                           rows[static_cast<size_t>(index)].connected;
+    return connected ? connected_ : notConnected_;
+}
+
+void CMyListCtrl::RowInserted(int index) {
+    auto* row = new QListWidgetItem();
+    row->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    insertItem(index, row);
+    RowTextChanged(index);
+    RowIconChanged(index);
+}
+
+void CMyListCtrl::RowRemoved(int index) {
+    delete takeItem(index);
+}
+
+void CMyListCtrl::RowTextChanged(int index) {
+    QListWidgetItem* row = item(index);
+    if (row == nullptr || index >= table_.RowCount())
+        return;
+    row->setText(QString::fromStdString(table_.Rows()[static_cast<size_t>(index)].text));
+}
+
+void CMyListCtrl::RowIconChanged(int index) {
+    QListWidgetItem* row = item(index);
+    if (row == nullptr || index >= table_.RowCount())
+        return;
+    row->setIcon(ImageFor(index));
+    row->setData(kConnectedRole, table_.Rows()[static_cast<size_t>(index)].connected);
+}
+
+void CMyListCtrl::RowsCleared() {
+    clear();
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The desk list: one icon per available desk, titled with its address, name,
+// type and version. It mirrors the rows of a DeskTable; the table decides,
+// the list only shows. Item texts are plain text (desk names come from the
+// network). GUI thread only.
+
+#include <QIcon>
+#include <QListWidget>
+
+#include "discovery/desk_table.h"
+
+class CMyListCtrl : public QListWidget, public DeskTableView {
+    Q_OBJECT
+  public:
+    CMyListCtrl(const DeskTable& table, QWidget* parent);
+
+    // Images of the rows: connected and not connected.
+    void SetImages(const QIcon& connected, const QIcon& notConnected);
+    // Row text and image of row index, as shown.
+    QString RowText(int index) const;
+    bool RowShowsConnected(int index) const;
+
+    void RowInserted(int index) override;
+    void RowRemoved(int index) override;
+    void RowTextChanged(int index) override;
+    void RowIconChanged(int index) override;
+    void RowsCleared() override;
+
+  signals:
+    // A row was clicked, at the given point of the list's viewport.
+    void DeskClicked(int index, QPoint point);
+
+  private:
+    QIcon ImageFor(int index) const;
+
+    const DeskTable& table_;
+    QIcon connected_;
+    QIcon notConnected_;
+};

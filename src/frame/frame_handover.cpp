@@ -1,0 +1,95 @@
+#include "frame/frame_handover.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QThread>
+
+#include "discovery/network_shared.h"
+#include "frame/main_frame.h"
+
+FrameHandover::FrameHandover() = default;
+
+void FrameHandover::Attach(CMainFrame* frame) {
+    frame_ = frame;
+}
+
+void FrameHandover::Post(FrameWork work) {
+    // The frame pointer is read on the GUI thread only, when the work runs.
+    QMetaObject::invokeMethod(
+        this,
+        [this, work = std::move(work)] {
+            if (frame_ != nullptr)
+                work(*frame_);
+        },
+        Qt::QueuedConnection);
+}
+
+void FrameHandover::Send(FrameWork work) {
+    auto run = [this, &work] {
+        if (frame_ != nullptr)
+            work(*frame_);
+    };
+    if (QThread::currentThread() == thread()) {
+        run();
+    } else {
+        QMetaObject::invokeMethod(this, run, Qt::BlockingQueuedConnection);
+    }
+}
+
+void FrameHandover::DeskRegistered(uint32_t desk, bool registered) {
+    Send([desk, registered](CMainFrame& frame) { frame.SetDeskIcon(desk, registered ? 1 : 0); });
+}
+
+void FrameHandover::InputPanel(uint8_t show) {
+    Post([show](CMainFrame& frame) { frame.InputPanelHook(show != 0 ? 1 : 0); });
+}
+
+void FrameHandover::DeskMode(uint8_t mode) {
+    Post([mode](CMainFrame& frame) { frame.ShowDeskMode(mode); });
+}
+
+void FrameHandover::EnableSessionButtons(bool enable) {
+    Post([enable](CMainFrame& frame) { frame.EnableSessionButtons(enable ? 1 : 0); });
+}
+
+void FrameHandover::LostConnection(uint32_t desk) {
+    Send([desk](CMainFrame& frame) { frame.ShowLostConnection(desk); });
+}
+
+void FrameHandover::CloseAfterFatalError() {
+    Send([](CMainFrame& frame) { frame.CloseFrame(); });
+}
+
+void FrameHandover::EnableViewSwitch() {
+    Send([](CMainFrame& frame) { frame.EnableViewSwitch(); });
+}
+
+void FrameHandover::ShowDeskListAfterThrownOut() {
+    Post([](CMainFrame& frame) { frame.ShowDeskListIfHidden(); });
+}
+
+void FrameHandover::HideDeskListForFrame() {
+    Post([](CMainFrame& frame) { frame.HideDeskListForFrame(); });
+}
+
+void FrameHandover::SetWaitCursor(bool on) {
+    if (QThread::currentThread() != thread())
+        return;
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void FrameHandover::StationHeard(StationRecord station) {
+    Post([station](CMainFrame& frame) { frame.ApplyStation(station); });
+}
+
+void FrameHandover::AgeTick() {
+    Post([](CMainFrame& frame) { frame.AgeDeskTable(); });
+}
+
+void FrameHandover::SocketSetupFailed(std::string text, int error) {
+    Post([text = std::move(text), error](CMainFrame&) { ReportSocketError(text, error); });
+}

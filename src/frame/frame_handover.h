@@ -1,0 +1,54 @@
+#pragma once
+// The session's and the heartbeat threads' way into the main frame. Every
+// call from a worker thread becomes a call on the GUI thread: a posted one is
+// queued and the caller goes on; a sent one blocks the caller until the frame
+// has handled it (and runs at once when the caller is the GUI thread).
+// Handovers that arrive when there is no frame (before it is attached, or
+// after it was shut down) are dropped; they carry values only, so nothing
+// leaks. The handover object itself outlives every worker thread.
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+
+#include "discovery/heartbeat.h"
+#include "discovery/station_record.h"
+#include "session/session_frontend.h"
+
+class CMainFrame;
+
+class FrameHandover : public QObject, public SessionFrontEnd, public HeartbeatSink {
+    Q_OBJECT
+  public:
+    // Lives on the GUI thread (the thread that constructs it).
+    FrameHandover();
+
+    // GUI thread: the frame that receives the handovers (null drops them).
+    void Attach(CMainFrame* frame);
+
+    // SessionFrontEnd
+    void DeskRegistered(uint32_t desk, bool registered) override;  // sent
+    void InputPanel(uint8_t show) override;                        // posted
+    void DeskMode(uint8_t mode) override;                          // posted
+    void EnableSessionButtons(bool enable) override;               // posted
+    void LostConnection(uint32_t desk) override;                   // sent
+    void CloseAfterFatalError() override;                          // sent
+    void EnableViewSwitch() override;                              // GUI thread
+    void ShowDeskListAfterThrownOut() override;                    // posted
+    void HideDeskListForFrame() override;                          // posted
+    void SetWaitCursor(bool on) override;                          // GUI thread
+
+    // HeartbeatSink, all posted: a station was heard (the record travels as
+    // a value), a heartbeat was sent (ages the desk table), a socket could
+    // not be set up (error box).
+    void StationHeard(StationRecord station) override;
+    void AgeTick() override;
+    void SocketSetupFailed(std::string text, int error) override;
+
+  private:
+    using FrameWork = std::function<void(CMainFrame&)>;
+    void Post(FrameWork work);
+    void Send(FrameWork work);
+
+    QPointer<CMainFrame> frame_;  // GUI thread only
+};

@@ -1,0 +1,288 @@
+#include "frame/main_frame.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <mutex>
+
+#include "display/display_surface.h"
+#include "frame/command_bar.h"
+#include "frame/desk_list.h"
+#include "frame/frame_handover.h"
+#include "platform/message_box.h"
+#include "platform/winsock.h"
+#include "session/client_connection.h"
+#include "session/session_state.h"
+#include "settings/registry.h"
+#include "settings/settings.h"
+
+CMainFrame* MainFrame = nullptr;
+
+namespace {
+
+constexpr int kLabelHeight = 20;
+constexpr int kBigButton = 39;
+constexpr int kBigBitmap = 32;
+constexpr int kSmallBitmap = 16;
+constexpr int kKeyboardIndexSmall = 10;
+constexpr int kKeyboardIndexBig = 12;
+
+const char* const kStrip16 = ":/kel/toolbar16.png";
+const char* const kStrip32 = ":/kel/toolbar32.png";
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handover,
+                       NetworkThreads threads)
+    : QWidget(parent), table_(*this), handover_(handover), threads_(std::move(threads)) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setGeometry(area);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setFocusPolicy(Qt::StrongFocus);
+    setWindowTitle(QStringLiteral("Kel Remote"));
+
+    CreateCommandBar();
+    ReadFrameSettings();
+    std::string user;
+    if (ReadStoredUser(user) == 0)
+        SetCurrentUser(STRING(user));
+    MainFrame = this;
+
+    label_ = new QLabel(QStringLiteral(" Available Desks:"), this);
+    label_->setObjectName(QStringLiteral("deskLabel"));
+    label_->setTextFormat(Qt::PlainText);
+    label_->setAutoFillBackground(true);
+    label_->setPalette(white);
+    label_->setGeometry(0, 0, width(), kLabelHeight);
+
+    deskList_ = new CMyListCtrl(table_, this);
+    deskList_->SetImages(QIcon(QStringLiteral(":/kel/desk_connected.png")),
+                         QIcon(QStringLiteral(":/kel/desk_not_connected.png")));
+    table_.SetView(deskList_);
+    connect(deskList_, &CMyListCtrl::DeskClicked, this, &CMainFrame::OnDeskClicked);
+
+    CreateDisplay(this);
+    if (handover_ != nullptr)
+        handover_->Attach(this);
+    if (threads_.start)
+        threads_.start();
+    LayoutFrame();
+}
+
+CMainFrame::~CMainFrame() {
+    ShutdownFrame();
+    const STRING user = CurrentUser();
+    // After a fatal error the stored name is kept as it was.
+    if (!user.IsNull() && !user.Text().empty() && FatalFlag.load() == 0) {
+        RegWriteString(HKEY_LOCAL_MACHINE, kSettingsKey, kValueUser, user.Text());
+    }
+    table_.SetView(nullptr);
+    if (MainFrame == this)
+        MainFrame = nullptr;
+}
+
+void CMainFrame::CreateCommandBar() {
+    bar_ = new MyCCeCommandBar(this);
+    bar_->Create(this);
+    bar_->LoadToolBar(MainBarItems(), QString::fromLatin1(kStrip16));
+    bar_->SetTooltips(MainBarTooltips());
+    EnableSessionButtons(0);
+    bar_->EnableButton(kCmdPrevious, false);
+    bar_->EnableButton(kCmdNext, false);
+    bar_->ReplaceImage(8, QIcon(QStringLiteral(":/kel/shortcut_mode.png")));
+    bar_->Action(kCmdShortcutMode)->setCheckable(true);
+    bar_->EnableButton(kCmdShortcutMode, false);
+    buttonSize_ = bar_->ButtonSize();
+    barHeight_ = bar_->sizeHint().height();
+    connect(bar_, &MyCCeCommandBar::Command, this, &CMainFrame::OnCommand);
+}
+
+void CMainFrame::LayoutFrame() {
+    const int clientWidth = width();
+    const int clientBottom = height();
+    const int keyboardIndex = bar_->CommandToIndex(kCmdKeyboard);
+    int listHeight = 0;
+    if (bigsize.load() != 0) {
+        if (keyboardIndex == kKeyboardIndexSmall)
+            bar_->MoveButton(kKeyboardIndexSmall, kKeyboardIndexBig);
+        bar_->LoadBitmap(QString::fromLatin1(kStrip32));
+        bar_->SetSizes(QSize(kBigBitmap, kBigBitmap), QSize(kBigButton, kBigButton));
+        listHeight = clientBottom - (kBigButton + kLabelHeight);
+        bar_->setGeometry(0, clientBottom - kBigButton, clientWidth, kBigButton);
+    } else {
+        if (keyboardIndex == kKeyboardIndexBig)
+            bar_->MoveButton(kKeyboardIndexBig, kKeyboardIndexSmall);
+        bar_->LoadBitmap(QString::fromLatin1(kStrip16));
+        bar_->SetSizes(QSize(kSmallBitmap, kSmallBitmap), buttonSize_);
+        listHeight = clientBottom - barHeight_ - kLabelHeight;
+        bar_->setGeometry(0, clientBottom - barHeight_, clientWidth, barHeight_);
+    }
+    label_->setGeometry(0, 0, clientWidth, kLabelHeight);
+    deskList_->setGeometry(0, kLabelHeight, clientWidth, listHeight);
+    bar_->show();
+    deskList_->doItemsLayout();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (bar_ != nullptr && label_ != nullptr && deskList_ != nullptr)
+        LayoutFrame();
+}
+
+void CMainFrame::ShowDeskList() {
+    // Under the session lock, so a frame being drawn never overlaps the switch.
+    auto clearFlag = [] { RemoteViewFlag.store(0); };
+    if (Client != nullptr) {
+        std::lock_guard lock(Client->SessionLock());
+        clearFlag();
+    } else {
+        clearFlag();
+    }
+    deskList_->show();
+    label_->show();
+    update();
+}
+
+void CMainFrame::HideDeskList() {
+    RemoteViewFlag.store(1);
+    deskList_->hide();
+    label_->hide();
+    update();
+}
+
+void CMainFrame::ShowDeskListIfHidden() {
+    if (deskList_->isHidden() || label_->isHidden())
+        ShowDeskList();
+    setFocus();
+}
+
+void CMainFrame::HideDeskListForFrame() {
+    if (RemoteViewFlag.load() == 0)
+        return;
+    if (!deskList_->isHidden() || !label_->isHidden()) {
+        deskList_->hide();
+        label_->hide();
+        setFocus();
+    }
+    update();
+}
+
+void CMainFrame::EnableSessionButtons(int enable) {
+    for (int command :
+         {kCmdDeskSwitch, kCmdViews, kCmdCursorResolutionKey, kCmdCursorResolution, kCmdRefresh}) {
+        bar_->EnableButton(command, enable != 0);
+    }
+}
+
+void CMainFrame::EnableViewSwitch() {
+    bar_->EnableButton(kCmdDeskSwitch, true);
+}
+
+void CMainFrame::ShowLostConnection(uint32_t desk) {
+    ShowMessageBox("Lost connection to host " + Ipv4ToText(desk) + ".", "Kel Remote",
+                   MB_ICONWARNING);
+    ShowDeskList();
+}
+
+void CMainFrame::ShowDeskMode(uint8_t mode) {
+    const char* icon = nullptr;
+    switch (mode) {
+        case 0:
+            icon = ":/kel/mode_fine.png";
+            break;
+        case 5:
+            icon = ":/kel/mode_medium.png";
+            break;
+        case 8:
+            icon = ":/kel/mode_coarse.png";
+            break;
+        default:
+            break;
+    }
+    if (icon != nullptr)
+        bar_->ReplaceImage(1, QIcon(QString::fromLatin1(icon)));
+    if (QAction* action = bar_->Action(kCmdCursorResolution))
+        action->changed();
+}
+
+void CMainFrame::InputPanelHook(int) {}
+
+void CMainFrame::ShutdownFrame() {
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    if (handover_ != nullptr)
+        handover_->Attach(nullptr);
+    RemoteViewFlag.store(0);
+    hide();
+    if (threads_.stop)
+        threads_.stop();
+    if (Client != nullptr)
+        Client->Disconnect();
+    table_.ClearDeskList();
+    DestroyDisplay();
+}
+
+void CMainFrame::ClearDeskList() {
+    table_.ClearDeskList();
+}
+
+void CMainFrame::SetDeskIcon(uint32_t desk, int connected) {
+    table_.SetDeskIcon(desk, connected);
+}
+
+void CMainFrame::ApplyStation(const StationRecord& station) {
+    table_.ApplyStation(station);
+}
+
+void CMainFrame::AgeDeskTable() {
+    table_.Age();
+}
+
+void CMainFrame::CloseFrame() {
+    ShutdownFrame();
+    emit CloseRequested();
+}
+
+void CMainFrame::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (RemoteViewFlag.load() == 0)
+        return;
+    DisplaySurface* display = CurrentDisplay();
+    if (display == nullptr)
+        return;
+    // After a size change or a rebuilt display the picture must be written
+    // again; the session draws it and asks for the next repaint.
+    if (display->NeedsFrame(bigsize.load()) && Client != nullptr)
+        Client->UpdateScreen();
+    QPainter painter(this);
+    display->Paint(painter);
+}
+
+uint32_t CMainFrame::CurrentDesk() {
+    return Client != nullptr ? Client->CurrentDesk() : kNoAddress;
+}
+
+void CMainFrame::Disconnect() {
+    if (Client != nullptr)
+        Client->Disconnect();
+}
+
+// The lost-connection dialog is not part of this window yet: a lost desk
+// takes the Abort path (disconnect, back to the desk list).
+int CMainFrame::RunLostConnectionDialog(uint32_t) {
+    return IDCANCEL;
+}
+
+bool CMainFrame::LostConnectionDialogOpen(uint32_t&) {
+    return false;
+}
+
+void CMainFrame::EndLostConnectionDialog(int) {}
+
+void CMainFrame::Connect(uint32_t address, int silent) {
+    if (Client != nullptr)
+        Client->Connect(address, silent);
+}

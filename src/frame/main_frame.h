@@ -1,0 +1,112 @@
+#pragma once
+// The main frame: the child window covering the handheld's screen. It holds
+// the " Available Desks:" label, the desk list and the command bar, shows the
+// remote screen in their place, and is the GUI end of every worker thread
+// (through FrameHandover). GUI thread only.
+
+#include <QIcon>
+#include <QLabel>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "discovery/desk_table.h"
+
+class CMyListCtrl;
+class MyCCeCommandBar;
+class FrameHandover;
+
+constexpr int kCmdExit = 1;
+constexpr int kCmdDisconnect = 32779;
+
+// "Kel Remote Version: 5.70", with the current user while a session is open.
+std::string VersionBoxText(unsigned version, bool sessionOpen, const std::string& user);
+
+// Starting and stopping the network threads that feed the frame (heartbeats
+// and chat). Empty functions do nothing.
+struct NetworkThreads {
+    std::function<void()> start;
+    std::function<void()> stop;
+};
+
+class CMainFrame : public QWidget, private DeskTableActions {
+    Q_OBJECT
+  public:
+    // handover: the worker threads' way in; attached to this frame while it
+    // lives. May be null (no worker threads).
+    CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handover,
+               NetworkThreads threads = {});
+    ~CMainFrame() override;
+
+    // Places label, desk list and command bar for the current zoom mode.
+    void LayoutFrame();
+    void ShowDeskList();
+    void HideDeskList();
+    void EnableSessionButtons(int enable);
+    void ShowLostConnection(uint32_t desk);
+    // Stops the network threads, closes the session, empties the desk list and
+    // deletes the display. A second run does nothing.
+    void ShutdownFrame();
+    void ClearDeskList();
+    void SetDeskIcon(uint32_t desk, int connected);
+
+    // Worker handovers.
+    void ApplyStation(const StationRecord& station);
+    void AgeDeskTable();
+    void ShowDeskMode(uint8_t mode);
+    void EnableViewSwitch();
+    void ShowDeskListIfHidden();
+    void HideDeskListForFrame();
+    void InputPanelHook(int show);
+    // Closes the program's window in order (exit confirmed, fatal session
+    // error).
+    void CloseFrame();
+
+    // Runs a command id as the bar, the menus and the desk list issue them.
+    void OnCommand(int command);
+    // A click on desk row index (click point in list coordinates).
+    void OnDeskClicked(int index, QPoint point);
+
+    MyCCeCommandBar& CommandBar() { return *bar_; }
+    CMyListCtrl& DeskList() { return *deskList_; }
+    QLabel& DeskLabel() { return *label_; }
+    DeskTable& Desks() { return table_; }
+    bool IsShutDown() const { return shutDown_; }
+
+  signals:
+    // The frame asks its window to close (exit confirmed or fatal error).
+    void CloseRequested();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    // DeskTableActions
+    uint32_t CurrentDesk() override;
+    void Disconnect() override;
+    int RunLostConnectionDialog(uint32_t address) override;
+    bool LostConnectionDialogOpen(uint32_t& address) override;
+    void EndLostConnectionDialog(int result) override;
+    void Connect(uint32_t address, int silent) override;
+
+    void CreateCommandBar();
+    void ShowVersionBox();
+    void ConfirmExit();
+    void ShowNotAvailable();
+    int RunDeskPopup(QPoint globalPoint);
+
+    DeskTable table_;
+    FrameHandover* handover_;
+    NetworkThreads threads_;
+    QLabel* label_ = nullptr;
+    CMyListCtrl* deskList_ = nullptr;
+    MyCCeCommandBar* bar_ = nullptr;
+    QSize buttonSize_;
+    int barHeight_ = 0;
+    bool shutDown_ = false;
+};
+
+// The one main frame (null when there is none).
+extern CMainFrame* MainFrame;

@@ -1,0 +1,113 @@
+// Commands of the main frame: the bar's buttons, the exit question, the
+// version box and the desk list's clicks.
+
+#include <QAction>
+#include <QMenu>
+#include <QThread>
+#include <cstdio>
+
+#include "discovery/station_record.h"
+#include "frame/command_bar.h"
+#include "frame/desk_list.h"
+#include "frame/main_frame.h"
+#include "platform/message_box.h"
+#include "session/client_connection.h"
+#include "session/session_state.h"
+
+std::string VersionBoxText(unsigned version, bool sessionOpen, const std::string& user) {
+    const unsigned v = version & 0xFFFF;
+    const unsigned major = v / 1000;
+    const unsigned rest = v % 1000;
+    char text[64];
+    if (rest % 10 == 0) {
+        std::snprintf(text, sizeof text, "Kel Remote Version: %i.%02i%s", static_cast<int>(major),
+                      static_cast<int>(rest / 10), "");
+    } else {
+        std::snprintf(text, sizeof text, "Kel Remote Version: %i.%03i%s", static_cast<int>(major),
+                      static_cast<int>(rest), "");
+    }
+    if (!sessionOpen)
+        return text;
+    return std::string(text) + "\n\nCurrent User:\n" + user;
+}
+
+void CMainFrame::OnCommand(int command) {
+    switch (command) {
+        case kCmdExit:
+            ConfirmExit();
+            break;
+        case kCmdDisconnect:
+            Disconnect();
+            // Gives the desk a moment to settle before the next click.
+            QThread::msleep(200);
+            break;
+        case kCmdDeskSwitch:
+            if (DeskList().isVisible()) {
+                HideDeskList();
+            } else {
+                ShowDeskList();
+            }
+            break;
+        case kCmdVersion:
+            ShowVersionBox();
+            break;
+        case kCmdViews:
+            if (Client != nullptr)
+                Client->SendButton(0, 193);
+            break;
+        case kCmdCursorResolution:
+            if (Client != nullptr)
+                Client->SendButton(0, 194);
+            break;
+        case kCmdRefresh:
+            if (Client != nullptr)
+                Client->SendCommand();
+            break;
+        case kCmdChat:
+        case kCmdSettings:
+        case kCmdHelp:
+        case kCmdKeyboard:
+            ShowNotAvailable();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainFrame::ShowNotAvailable() {
+    ShowMessageBox("This function is not available yet.", "Kel Remote", MB_OK);
+}
+
+void CMainFrame::ShowVersionBox() {
+    const bool open = Client != nullptr && Client->IsConnected(0) != 0;
+    ShowMessageBox(VersionBoxText(kProgramVersion, open, CurrentUser().Text()), "Kel Remote",
+                   MB_OK);
+}
+
+void CMainFrame::ConfirmExit() {
+    if (ShowMessageBox("Do you really want to exit Kel Remote Control?", "Kel Remote",
+                       MB_OKCANCEL) == IDOK) {
+        CloseFrame();
+    }
+}
+
+void CMainFrame::OnDeskClicked(int index, QPoint point) {
+    if (index < 0 || index >= Desks().RowCount())
+        return;
+    const uint32_t address = Desks().Rows()[static_cast<size_t>(index)].entry.address;
+    if (address == CurrentDesk()) {
+        const QPoint global = DeskList().viewport()->mapToGlobal(point);
+        if (RunDeskPopup(global) == kCmdDisconnect)
+            OnCommand(kCmdDisconnect);
+        return;
+    }
+    Connect(address, 0);
+    DeskList().update();
+}
+
+int CMainFrame::RunDeskPopup(QPoint globalPoint) {
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("deskPopup"));
+    QAction* disconnect = menu.addAction(QStringLiteral("Disconnect"));
+    return menu.exec(globalPoint) == disconnect ? kCmdDisconnect : 0;
+}
