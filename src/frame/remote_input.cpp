@@ -62,6 +62,8 @@ void RemoteInput::PointerReleased(int x, int y) {
 }
 
 void RemoteInput::HoldTimerTick() {
+    if (!holdTimer_.isActive())
+        return;  // the press has ended or already beeped
     if (GetTickCount() - pressTick_ > SoftwareButtonHold) {
         MessageBeep(kSimpleBeep);
         holdTimer_.stop();
