@@ -1,7 +1,7 @@
 #include "settings/registry.h"
 
 #include <QByteArray>
-#include <QFileInfo>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -90,14 +90,38 @@ bool IsValueName(const std::string& name) {
     return !name.empty() && name.find_first_of("/\\") == std::string::npos;
 }
 
+// Every line of a sound store is blank, a comment, a [section] or a
+// key=value pair, in UTF-8 without NUL bytes. QSettings reports other files
+// only to the first instance that parses them (later ones share its cached
+// parse), so the store checks them itself.
+bool IsSoundStoreFile(const QString& file) {
+    QFile in(file);
+    if (!in.exists())
+        return true;
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    if (bytes.contains('\0') || QString::fromUtf8(bytes).toUtf8() != bytes)
+        return false;
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[') ? !line.endsWith(']') : !line.contains('='))
+            return false;
+    }
+    return true;
+}
+
 // Opens the store for one operation. Null when the file exists but cannot
 // be read or parsed: then nothing is read from it and nothing written to it.
 std::unique_ptr<QSettings> OpenStore() {
     const QString file = QString::fromStdString(RegistryFilePath());
-    const QFileInfo info(file);
-    if (info.exists() && !info.isReadable())
+    if (!IsSoundStoreFile(file))
         return nullptr;
     auto store = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    // The file is parsed on first access; only then does status() tell.
+    (void)store->childGroups();
     if (store->status() != QSettings::NoError)
         return nullptr;
     return store;
