@@ -3,6 +3,11 @@
 #include <QAction>
 #include <QToolButton>
 
+namespace {
+// Border around a button's image: 16-pixel images give 18-pixel buttons.
+constexpr int kButtonPadding = 2;
+}  // namespace
+
 MyCCeCommandBar::MyCCeCommandBar(QWidget* parent) : QToolBar(parent) {}
 
 bool MyCCeCommandBar::Create(QWidget* parent) {
@@ -11,7 +16,9 @@ bool MyCCeCommandBar::Create(QWidget* parent) {
     setMovable(false);
     setFloatable(false);
     setContentsMargins(0, 0, 0, 0);
-    setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
+    // Flat and tight, so all twelve buttons fit the handheld's 240 pixels.
+    setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"
+                                 "QToolButton { padding: 0px; margin: 0px; }"));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     return true;
 }
@@ -33,8 +40,8 @@ bool MyCCeCommandBar::LoadToolBar(const std::vector<BarItem>& items, const QStri
         connect(action, &QAction::triggered, this, [this, command] { emit Command(command); });
     }
     ApplyImages();
-    setIconSize(QSize(strip_.empty() ? 16 : strip_.front().width(),
-                      strip_.empty() ? 16 : strip_.front().height()));
+    const int cell = strip_.empty() ? 16 : strip_.front().height();
+    SetSizes(QSize(cell, cell), QSize(cell + kButtonPadding, cell + kButtonPadding));
     return true;
 }
 
