@@ -76,7 +76,9 @@ struct Registration {
     std::string peer;              // dotted address of the station
     int32_t code = 0;              // 1500 register, 1501 deregister, anything else as received
     bool accepted = false;         // 1500 answered with an accepting STRING
-    bool handshakeEchoed = false;  // the station echoed the closing value
+    // The station echoed the closing value; set when the exchange ends, just
+    // before the "handshake echoed=" trace line.
+    bool handshakeEchoed = false;
 };
 
 class DeskEmulator {

@@ -54,13 +54,15 @@ std::vector<uint16_t> EncodeScreenChange(const Frame* before, const Frame& after
         if (pos + unchanged == after.size()) {
             break;  // nothing after the last change
         }
+        // A skip leaves the station's pixels alone; a run is taken only where
+        // it covers more.
         const size_t run = RunOfColourFrom(after, pos, last);
-        if (run > 0 && run >= unchanged) {
-            out.Repeat(kRunCode, run);
-            pos += run;
-        } else if (unchanged > 0) {
+        if (unchanged > 0 && unchanged >= run) {
             out.Repeat(kSkipCode, unchanged);
             pos += unchanged;
+        } else if (run > 0) {
+            out.Repeat(kRunCode, run);
+            pos += run;
         } else {
             last = after[pos] & kWireColourMask;
             out.Literal(last);
