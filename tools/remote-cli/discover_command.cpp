@@ -1,8 +1,172 @@
+// kel-remote-cli discover: listens to the heartbeat group on the own address
+// and lists the desks as the station's desk list would, one line per desk
+// when it is first heard and "gone ADDRESS" when it leaves. It never
+// announces itself.
+
+#include <QString>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "commands.h"
+#include "discovery/desk_table.h"
+#include "discovery/heartbeat.h"
+#include "discovery/network_shared.h"
+#include "discovery/own_address.h"
+#include "platform/message_box.h"
+#include "platform/winsock.h"
 
-int RunDiscover(const QStringList&) {
-    std::fputs("kel-remote-cli: discover is not available yet\n", stderr);
-    return 1;
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kAgeingInterval = std::chrono::milliseconds(900);
+
+// Heartbeat handovers queued for the main thread.
+class QueuedSink : public HeartbeatSink {
+  public:
+    void StationHeard(StationRecord station) override {
+        std::lock_guard lock(mutex_);
+        stations_.push_back(station);
+        wake_.notify_one();
+    }
+    void AgeTick() override {}
+    void SocketSetupFailed(std::string text, int error) override {
+        ReportSocketError(text, error);
+        std::lock_guard lock(mutex_);
+        failed_ = true;
+        wake_.notify_one();
+    }
+
+    // Waits until something is queued or the time has come; takes the queue.
+    std::deque<StationRecord> Take(Clock::time_point until, bool& failed) {
+        std::unique_lock lock(mutex_);
+        wake_.wait_until(lock, until, [this] { return !stations_.empty() || failed_; });
+        failed = failed_;
+        return std::exchange(stations_, {});
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<StationRecord> stations_;
+    bool failed_ = false;
+};
+
+// Texts from the network may hold anything; the lines must stay lines.
+std::string Printable(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return text;
+}
+
+std::string DeskLine(const StationRecord& s) {
+    char version[32];
+    std::snprintf(version, sizeof version, "%1.3f", s.displayVersion / 1000.0);
+    std::string type = DeskTypeName(s.type);
+    if (s.emulation != 0)
+        type += " Emu";
+    return Ipv4ToText(s.address) + "\t" + Printable(s.Name()) + "\t" + type + "\t" + version;
+}
+
+void PrintLine(const std::string& line) {
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// Prints the table's changes; keeps the listed addresses so that a removed
+// row can still be named.
+class PrintingView : public DeskTableView {
+  public:
+    explicit PrintingView(const DeskTable& table) : table_(table) {}
+    const StationRecord* applying = nullptr;
+
+    void RowInserted(int index) override {
+        listed_.insert(listed_.begin() + index, table_.Rows()[index].entry.address);
+        if (applying != nullptr)
+            PrintLine(DeskLine(*applying));
+    }
+    void RowRemoved(int index) override {
+        PrintLine("gone " + Ipv4ToText(listed_[index]));
+        listed_.erase(listed_.begin() + index);
+    }
+    void RowTextChanged(int) override {}
+    void RowIconChanged(int) override {}
+    void RowsCleared() override { listed_.clear(); }
+
+  private:
+    const DeskTable& table_;
+    std::vector<uint32_t> listed_;
+};
+
+// The tool holds no session and shows no dialogs.
+class NoSession : public DeskTableActions {
+  public:
+    uint32_t CurrentDesk() override { return kNoAddress; }
+    void Disconnect() override {}
+    void ShowLostConnection(uint32_t) override {}
+    int RunLostConnectionDialog(uint32_t) override { return IDCANCEL; }
+    bool LostConnectionDialogOpen(uint32_t&) override { return false; }
+    void EndLostConnectionDialog(int) override {}
+    void Connect(uint32_t, int) override {}
+    void ShowDeskList() override {}
+};
+
+std::optional<double> ParseSeconds(const QStringList& args) {
+    double seconds = 3;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] != "--seconds" || i + 1 >= args.size())
+            return std::nullopt;
+        bool ok = false;
+        seconds = args[++i].toDouble(&ok);
+        if (!ok || seconds < 0 || seconds > 24 * 3600.0)
+            return std::nullopt;
+    }
+    return seconds;
+}
+
+}  // namespace
+
+int RunDiscover(const QStringList& args) {
+    const auto seconds = ParseSeconds(args);
+    if (!seconds) {
+        std::fputs("Usage: kel-remote-cli discover [--seconds S]\n", stderr);
+        return 1;
+    }
+    if (ResolveOwnAddress() == 0)
+        return 1;
+
+    NoSession session;
+    DeskTable table(session);
+    PrintingView view(table);
+    table.SetView(&view);
+    QueuedSink sink;
+    SetHeartbeatSink(&sink);
+    StartHeartbeats(HeartbeatMode::ReceiveOnly);
+
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(*seconds));
+    auto nextAgeing = Clock::now() + kAgeingInterval;
+    bool failed = false;
+    while (!failed && Clock::now() < end) {
+        for (const StationRecord& station : sink.Take(std::min(end, nextAgeing), failed)) {
+            view.applying = &station;
+            table.ApplyStation(station);
+            view.applying = nullptr;
+        }
+        if (Clock::now() >= nextAgeing) {
+            table.Age();
+            nextAgeing += kAgeingInterval;
+        }
+    }
+
+    StopHeartbeats();
+    SetHeartbeatSink(nullptr);
+    return failed ? 1 : 0;
 }
