@@ -29,7 +29,7 @@ std::string WithAddressAndError(const char* format, uint32_t address, int error)
 }
 
 sockaddr_in DeskPort(uint32_t desk, uint16_t port) {
-    return MakeSocketAddress(desk, htons(port));
+    return MakeSocketAddress(desk, port);
 }
 
 void TellUnreachable(uint32_t desk, int error) {

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "display/frame_writer.h"
+#include "display/memory_surface.h"
+#include "display/screen_format.h"
+
+namespace {
+
+struct ShiftCase {
+    std::string name;
+    uint32_t mask;
+    unsigned width, top;
+    unsigned down, up;
+};
+
+class FieldShiftTest : public testing::TestWithParam<ShiftCase> {};
+
+TEST_P(FieldShiftTest, GivesTheShiftPair) {
+    const ShiftCase& c = GetParam();
+    unsigned down = 99;
+    EXPECT_EQ(FieldShift(c.mask, c.width, c.top, down), c.up);
+    EXPECT_EQ(down, c.down);
+}
+
+INSTANTIATE_TEST_SUITE_P(Masks, FieldShiftTest,
+                         testing::Values(ShiftCase{"Red32", 0xFF0000, 5, 16, 11, 19},
+                                         ShiftCase{"Green32", 0xFF00, 6, 11, 5, 10},
+                                         ShiftCase{"Blue32", 0xFF, 5, 5, 0, 3},
+                                         ShiftCase{"Red565OntoItself", 0xF800, 5, 16, 11, 11},
+                                         ShiftCase{"GreenOntoNarrower555", 0x03E0, 6, 11, 6, 5},
+                                         ShiftCase{"NoMask", 0, 5, 16, 16, 0}),
+                         [](const testing::TestParamInfo<ShiftCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(ConvertPixel, Rgb32) {
+    const ScreenFormat format = MakeRgb32Format();
+    EXPECT_EQ(ConvertPixel(format, 0xFFFF), 0xF8FCF8u);
+    EXPECT_EQ(ConvertPixel(format, 0xF800), 0xF80000u);
+    EXPECT_EQ(ConvertPixel(format, 0x07E0), 0x00FC00u);
+    EXPECT_EQ(ConvertPixel(format, 0x001F), 0x0000F8u);
+}
+
+TEST(ConvertPixel, SixteenBitSurfacesStoreThePixelWhateverTheirMasks) {
+    const ScreenFormat odd = MakeScreenFormat(16, 480, 0x7C00, 0x03E0, 0x1F);
+    for (uint32_t p : {0x0000u, 0xFFFFu, 0x8001u, 0x1234u})
+        EXPECT_EQ(ConvertPixel(odd, p), p);
+}
+
+std::vector<uint16_t> PatternFrame() {
+    std::vector<uint16_t> frame(kRemotePixels);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<uint16_t>(i * 2654435761u >> 7);
+    return frame;
+}
+
+struct WriteCase {
+    std::string name;
+    ScreenFormat format;
+};
+
+class WriteFrameTest : public testing::TestWithParam<WriteCase> {};
+
+TEST_P(WriteFrameTest, EveryPixelLandsAtRowTimesPitchAndPaddingStaysUntouched) {
+    const ScreenFormat& format = GetParam().format;
+    const std::vector<uint16_t> frame = PatternFrame();
+    std::vector<uint8_t> surface(static_cast<size_t>(format.pitch) * kRemoteHeight + 8, 0xAB);
+    uint8_t* base = surface.data();
+    WriteFrame(frame.data(), format, base);
+    const size_t rowBytes = kRemoteWidth * static_cast<size_t>(format.bytesPerPixel);
+    for (int r = 0; r < kRemoteHeight; ++r) {
+        for (int c = 0; c < kRemoteWidth; ++c) {
+            const uint8_t* at =
+                base + static_cast<size_t>(r) * format.pitch + c * format.bytesPerPixel;
+            uint32_t stored = 0;
+            std::memcpy(&stored, at, static_cast<size_t>(format.bytesPerPixel));
+            ASSERT_EQ(stored, ConvertPixel(format, frame[r * kRemoteWidth + c])) << r << "," << c;
+        }
+        for (size_t b = rowBytes; b < static_cast<size_t>(format.pitch); ++b) {
+            ASSERT_EQ(base[static_cast<size_t>(r) * format.pitch + b], 0xAB)
+                << "padding of row " << r;
+        }
+    }
+    for (size_t b = surface.size() - 8; b < surface.size(); ++b)
+        EXPECT_EQ(surface[b], 0xAB);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, WriteFrameTest,
+    testing::Values(WriteCase{"Rgb16Tight", MakeRgb16Format()},
+                    WriteCase{"Rgb16Padded", MakeRgb16Format(512)},
+                    WriteCase{"Rgb32Tight", MakeRgb32Format()},
+                    WriteCase{"Rgb32Padded", MakeRgb32Format(1024)},
+                    WriteCase{"Bgr32", MakeScreenFormat(32, 960, 0xFF, 0xFF00, 0xFF0000)}),
+    [](const testing::TestParamInfo<WriteCase>& info) { return info.param.name; });
+
+TEST(DrawFrame, WithoutSurfaceNothingIsWrittenButTheFrameIsStillEnded) {
+    MemorySurface surface(MakeRgb32Format());
+    surface.SetUnavailable(true);
+    const std::vector<uint16_t> frame(kRemotePixels, 0xFFFF);
+    DrawFrame(frame.data(), surface);
+    EXPECT_EQ(surface.Presented(), 1);
+    surface.SetUnavailable(false);
+    EXPECT_EQ(surface.Pixel(0, 0), 0u);
+    DrawFrame(frame.data(), surface);
+    EXPECT_EQ(surface.Pixel(239, 267), 0xF8FCF8u);
+}
+
+}  // namespace
