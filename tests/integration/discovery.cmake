@@ -4,3 +4,11 @@ kel_gtest(discovery_heartbeat_tests
   discovery_heartbeat_test.cpp
   NETNS
   LIBS kelcore deskemu)
+
+kel_gtest(discovery_cli_tests
+  discovery_cli_test.cpp
+  NETNS
+  LIBS kelcore deskemu)
+target_compile_definitions(discovery_cli_tests PRIVATE
+  KEL_REMOTE_CLI="$<TARGET_FILE:kel-remote-cli>")
+add_dependencies(discovery_cli_tests kel-remote-cli)
