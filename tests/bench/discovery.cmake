@@ -1,0 +1,2 @@
+add_executable(bench_desk_table bench_desk_table.cpp)
+target_link_libraries(bench_desk_table PRIVATE kelcore benchmark::benchmark)

@@ -1,0 +1,1 @@
+kel_fuzz_target(fuzz_heartbeat fuzz_heartbeat.cpp CORPUS heartbeat LIBS kelcore)

@@ -1,0 +1,57 @@
+// Feeds arbitrary datagrams to the heartbeat acceptance and applies every
+// accepted station to a desk table, then ages it.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "discovery/desk_table.h"
+#include "discovery/heartbeat_datagram.h"
+#include "platform/message_box.h"
+#include "platform/winsock.h"
+
+namespace {
+
+class NoSession : public DeskTableActions {
+  public:
+    uint32_t CurrentDesk() override { return current; }
+    void Disconnect() override { current = kNoAddress; }
+    void ShowLostConnection(uint32_t) override {}
+    int RunLostConnectionDialog(uint32_t) override { return IDOK; }
+    bool LostConnectionDialogOpen(uint32_t& a) override {
+        a = current;
+        return current != kNoAddress;
+    }
+    void EndLostConnectionDialog(int) override {}
+    void Connect(uint32_t a, int) override { current = a; }
+    void ShowDeskList() override {}
+    uint32_t current = kNoAddress;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    NoSession session;
+    DeskTable table(session);
+    // One input may carry several datagrams of 272 bytes and a short rest.
+    for (size_t at = 0; at < size || at == 0; at += kHeartbeatSize) {
+        const size_t length = std::min(kHeartbeatSize, size - at);
+        const auto station = AcceptHeartbeat(std::span(data + at, length));
+        if (station) {
+            if (station->state == 1)
+                session.current = station->address;
+            table.ApplyStation(*station);
+            const std::string text = BuildDeskText(*station);
+            if (text.size() > 18 + 32 + 64)
+                __builtin_trap();
+        }
+        if (size == 0)
+            break;
+    }
+    table.Age();
+    for (size_t i = 1; i < table.Rows().size(); ++i) {
+        if (table.Rows()[i - 1].entry.address >= table.Rows()[i].entry.address)
+            __builtin_trap();
+    }
+    return 0;
+}
