@@ -183,17 +183,15 @@ TEST(Connect, FailedDisplayChannelDeregistersAndClosesTheInputChannel) {
 
 TEST(Connect, TryAgainRegistersAnew) {
     RecordedDialogs dialogs;
+    std::atomic<int> questions{0};
+    SetMessageBoxHandler([&](const MessageBoxRequest&) { return ++questions == 1 ? IDYES : IDNO; });
     ScriptedDesk desk("127.0.0.26", /*displayListens=*/false);
     ClientConnection client;
-    dialogs.answer = IDYES;
-    std::thread answerNoLater([&] {
-        dialogs.boxes.WaitFor(
-            "Connect|Connection to 127.0.0.26 failed (errno. 10061). Try again?|4");
-        dialogs.answer = IDNO;
-    });
-    client.Connect(Address("127.0.0.26"), 0);
-    answerNoLater.join();
-    EXPECT_GE(desk.registrar.codes.Count("code 1500"), 2);
+    EXPECT_EQ(client.Connect(Address("127.0.0.26"), 0),
+              ClientConnection::ConnectResult::ChannelsFailed);
+    EXPECT_EQ(questions.load(), 2);
+    EXPECT_TRUE(desk.registrar.codes.WaitForCount("code 1500", 2));
+    EXPECT_TRUE(desk.registrar.codes.WaitForCount("code 1501", 2));
 }
 
 TEST(Connect, AnotherDeskIsOnlyTakenAfterAsking) {

@@ -1,5 +1,6 @@
 #include "session_test_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -38,10 +39,17 @@ bool EventLog::WaitFor(const std::string& line, std::chrono::milliseconds timeou
 
 int EventLog::Count(const std::string& line) const {
     std::lock_guard lock(mutex_);
-    int n = 0;
-    for (const auto& l : lines_)
-        n += l == line ? 1 : 0;
-    return n;
+    return CountLocked(line);
+}
+
+int EventLog::CountLocked(const std::string& line) const {
+    return static_cast<int>(std::count(lines_.begin(), lines_.end(), line));
+}
+
+bool EventLog::WaitForCount(const std::string& line, int count,
+                            std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return CountLocked(line) >= count; });
 }
 
 void RecordingFrontEnd::DeskRegistered(uint32_t desk, bool registered) {

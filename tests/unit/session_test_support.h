@@ -26,8 +26,11 @@ class EventLog {
     std::vector<std::string> Lines() const;
     bool WaitFor(const std::string& line, std::chrono::milliseconds timeout = 5s) const;
     int Count(const std::string& line) const;
+    bool WaitForCount(const std::string& line, int count,
+                      std::chrono::milliseconds timeout = 5s) const;
 
   private:
+    int CountLocked(const std::string& line) const;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::vector<std::string> lines_;
