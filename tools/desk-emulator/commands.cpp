@@ -1,6 +1,8 @@
-// The line commands of the emulator (standard input of the executable).
+// The line commands of the emulator (standard input of the executable):
+// a command word, a blank, and the rest of the line as its argument.
 
 #include <charconv>
+#include <functional>
 #include <limits>
 #include <map>
 
@@ -21,7 +23,7 @@ template <typename T>
 std::optional<T> Number(const std::string& text) {
     long long value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty() ||
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() ||
         value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) {
         return std::nullopt;
     }
@@ -40,7 +42,95 @@ void SplitWord(const std::string& line, std::string* word, std::string* rest) {
     *rest = end == std::string::npos ? std::string() : line.substr(end + 1);
 }
 
+using Command = std::function<bool(DeskEmulator&, const std::string&, std::string*)>;
+
+// A desk message to every connected station, with a byte argument or none.
+Command ToStations(void (DeskEmulator::*send)(uint8_t), const char* name) {
+    return [send, name](DeskEmulator& desk, const std::string& argument, std::string* error) {
+        const auto value = Number<uint8_t>(argument);
+        if (!value) {
+            return Fail(error, std::string(name) + " needs a number from 0 to 255");
+        }
+        if (desk.DisplayChannels() == 0) {
+            return Fail(error, "no station connected");
+        }
+        (desk.*send)(*value);
+        return true;
+    };
+}
+
+Command Simple(void (DeskEmulator::*run)()) {
+    return [run](DeskEmulator& desk, const std::string&, std::string*) {
+        (desk.*run)();
+        return true;
+    };
+}
+
+Command Chat(bool (DeskEmulator::*send)(const std::string&)) {
+    return [send](DeskEmulator& desk, const std::string& text, std::string* error) {
+        return (desk.*send)(text) || Fail(error, "chat is off or could not be sent");
+    };
+}
+
+const std::map<std::string, Command>& Commands() {
+    static const std::map<std::string, Command> commands = {
+        {"beep", ToStations(&DeskEmulator::Beep, "beep")},
+        {"panel", ToStations(&DeskEmulator::InputPanel, "panel")},
+        {"mode", ToStations(&DeskEmulator::Mode, "mode")},
+        {"throw-out",
+         [](DeskEmulator& desk, const std::string&, std::string* error) {
+             if (desk.DisplayChannels() == 0) {
+                 return Fail(error, "no station connected");
+             }
+             desk.ThrowOut();
+             return true;
+         }},
+        {"go-silent", Simple(&DeskEmulator::GoSilent)},
+        {"resume", Simple(&DeskEmulator::Resume)},
+        {"drop", Simple(&DeskEmulator::Drop)},
+        {"accept",
+         [](DeskEmulator& desk, const std::string&, std::string*) {
+             desk.SetRefusal(std::nullopt);
+             return true;
+         }},
+        {"refuse",
+         [](DeskEmulator& desk, const std::string& text, std::string* error) {
+             if (text.empty()) {
+                 return Fail(error, "refuse needs a text");
+             }
+             desk.SetRefusal(text);
+             return true;
+         }},
+        {"state",
+         [](DeskEmulator& desk, const std::string& argument, std::string* error) {
+             const auto value = Number<int32_t>(argument);
+             if (!value) {
+                 return Fail(error, "state needs a number");
+             }
+             desk.SetState(*value);
+             return true;
+         }},
+        {"chat", Chat(&DeskEmulator::Chat)},
+        {"chat-all", Chat(&DeskEmulator::ChatToAll)},
+        {"chat-none", Chat(&DeskEmulator::ChatToNobody)},
+        {"chat-to",
+         [](DeskEmulator& desk, const std::string& argument, std::string* error) {
+             std::string address, text;
+             SplitWord(argument, &address, &text);
+             if (!ParseAddress(address)) {
+                 return Fail(error, "chat-to needs an address and a text");
+             }
+             return desk.ChatTo(address, text) || Fail(error, "chat is off or could not be sent");
+         }},
+    };
+    return commands;
+}
+
 }  // namespace
+
+size_t DeskEmulator::DisplayChannels() const {
+    return impl_->OpenChannels(Channel::kDisplay);
+}
 
 bool DeskEmulator::Execute(const std::string& rawLine, std::string* error) {
     std::string line = rawLine;
@@ -49,83 +139,14 @@ bool DeskEmulator::Execute(const std::string& rawLine, std::string* error) {
     }
     std::string command, argument;
     SplitWord(line, &command, &argument);
-
-    const auto needStation = [&](auto send) {
-        if (impl_->OpenChannels(Channel::kDisplay) == 0) {
-            return Fail(error, "no station connected");
-        }
-        send();
-        return true;
-    };
-    const auto byteCommand = [&](void (DeskEmulator::*send)(uint8_t)) {
-        const auto value = Number<uint8_t>(argument);
-        if (!value) {
-            return Fail(error, command + " needs a number from 0 to 255");
-        }
-        return needStation([&] { (this->*send)(*value); });
-    };
-    const auto chatResult = [&](bool sent) {
-        return sent ? true : Fail(error, "chat is off or could not be sent");
-    };
-
-    if (command == "beep") {
-        return byteCommand(&DeskEmulator::Beep);
-    }
-    if (command == "panel") {
-        return byteCommand(&DeskEmulator::InputPanel);
-    }
-    if (command == "mode") {
-        return byteCommand(&DeskEmulator::Mode);
-    }
-    if (command == "throw-out") {
-        return needStation([&] { ThrowOut(); });
-    }
-    if (command == "go-silent") {
-        return GoSilent(), true;
-    }
-    if (command == "resume") {
-        return Resume(), true;
-    }
-    if (command == "drop") {
-        return Drop(), true;
-    }
-    if (command == "accept") {
-        return SetRefusal(std::nullopt), true;
-    }
-    if (command == "refuse") {
-        if (argument.empty()) {
-            return Fail(error, "refuse needs a text");
-        }
-        return SetRefusal(argument), true;
-    }
-    if (command == "state") {
-        const auto value = Number<int32_t>(argument);
-        if (!value) {
-            return Fail(error, "state needs a number");
-        }
-        return SetState(*value), true;
-    }
-    if (command == "chat") {
-        return chatResult(Chat(argument));
-    }
-    if (command == "chat-all") {
-        return chatResult(ChatToAll(argument));
-    }
-    if (command == "chat-none") {
-        return chatResult(ChatToNobody(argument));
-    }
-    if (command == "chat-to") {
-        std::string address, text;
-        SplitWord(argument, &address, &text);
-        if (!ParseAddress(address)) {
-            return Fail(error, "chat-to needs an address and a text");
-        }
-        return chatResult(ChatTo(address, text));
-    }
     if (command.empty()) {
         return Fail(error, "empty command");
     }
-    return Fail(error, "unknown command: " + command);
+    const auto found = Commands().find(command);
+    if (found == Commands().end()) {
+        return Fail(error, "unknown command: " + command);
+    }
+    return found->second(*this, argument, error);
 }
 
 }  // namespace deskemu

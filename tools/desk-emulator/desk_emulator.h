@@ -73,9 +73,9 @@ struct Options {
 
 // One registration exchange seen on the registration port.
 struct Registration {
-    std::string peer;              // dotted address of the station
-    int32_t code = 0;              // 1500 register, 1501 deregister, anything else as received
-    bool accepted = false;         // 1500 answered with an accepting STRING
+    std::string peer;       // dotted address of the station
+    int32_t code = 0;       // 1500 register, 1501 deregister, anything else as received
+    bool accepted = false;  // 1500 answered with an accepting STRING
     // The station echoed the closing value; set when the exchange ends, just
     // before the "handshake echoed=" trace line.
     bool handshakeEchoed = false;
@@ -120,6 +120,8 @@ class DeskEmulator {
     std::vector<Registration> Registrations() const;
     // Number of open input channels (one per connected station).
     size_t ConnectedStations() const;
+    // Number of open display channels (stations that receive desk messages).
+    size_t DisplayChannels() const;
 
     // ---- commands (the same as the executable's standard input) ----
     void Beep(uint8_t sound);       // desk message 1
@@ -149,7 +151,7 @@ class DeskEmulator {
     // a reason for an unknown or malformed command; "quit" is the caller's.
     bool Execute(const std::string& line, std::string* error = nullptr);
 
-    struct Impl;
+    class Impl;
 
   private:
     Options options_;
