@@ -121,8 +121,13 @@ void CHandheldDlg::LayoutButtons() {
 // the window manager's frame.
 void CHandheldDlg::ApplyWindowSize() {
     const QSize outer = HandheldWindowSize(static_cast<uint32_t>(bigsize.load()));
-    const QSize decoration = isVisible() ? frameGeometry().size() - geometry().size() : QSize();
-    setFixedSize(outer - decoration);
+    setFixedSize(outer - (frameGeometry().size() - geometry().size()));
+}
+
+// The window manager's frame is known once the window is shown.
+void CHandheldDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ApplyWindowSize();
 }
 
 QString CHandheldDlg::SizeCommandLabel() const {
@@ -183,20 +188,22 @@ void CHandheldDlg::ForwardKey(QKeyEvent* event) {
     QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(),
                    event->isAutoRepeat(), static_cast<ushort>(event->count()));
     QApplication::sendEvent(frame_, &copy);
+    forwardingKey_ = false;
 }
 
 bool CHandheldDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel && watched->isWidgetType() &&
         static_cast<QWidget*>(watched)->window() == this) {
         auto* wheel = static_cast<QWheelEvent*>(event);
-        auto* receiver = static_cast<QWidget*>(watched);
-        // A wheel event that nobody takes travels up through the parents;
-        // count it once, where it arrived first.
-        const bool propagated = wheel == lastWheel_ && lastReceiver_ != nullptr &&
-                                receiver != lastReceiver_ && receiver->isAncestorOf(lastReceiver_);
-        lastWheel_ = wheel;
-        lastReceiver_ = receiver;
-        if (!propagated)
+        // One turn of the wheel reaches several widgets (parents, a scroll
+        // area's scroll bar); count it once.
+        const bool seen = wheel->timestamp() == lastWheelStamp_ &&
+                          wheel->globalPosition() == lastWheelAt_ &&
+                          wheel->angleDelta() == lastWheelDelta_;
+        lastWheelStamp_ = wheel->timestamp();
+        lastWheelAt_ = wheel->globalPosition();
+        lastWheelDelta_ = wheel->angleDelta();
+        if (!seen)
             OnWheel(wheel->angleDelta().y());
     }
     return QWidget::eventFilter(watched, event);

@@ -43,6 +43,7 @@ class CHandheldDlg : public QWidget {
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -59,8 +60,11 @@ class CHandheldDlg : public QWidget {
     CMainFrame* frame_ = nullptr;
     bool sizeCommand_ = false;
     bool destroyed_ = false;
-    const QEvent* lastWheel_ = nullptr;
-    QPointer<QWidget> lastReceiver_;
+    bool forwardingKey_ = false;
+    // The last wheel event seen, to count one that travels on only once.
+    quint64 lastWheelStamp_ = ~0ull;
+    QPointF lastWheelAt_;
+    QPoint lastWheelDelta_;
 };
 
 // The handheld window, or null when it does not exist.

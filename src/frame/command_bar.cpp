@@ -16,9 +16,6 @@ bool MyCCeCommandBar::Create(QWidget* parent) {
     setMovable(false);
     setFloatable(false);
     setContentsMargins(0, 0, 0, 0);
-    // Flat and tight, so all twelve buttons fit the handheld's 240 pixels.
-    setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"
-                                 "QToolButton { padding: 0px; margin: 0px; }"));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     return true;
 }
@@ -69,22 +66,18 @@ bool MyCCeCommandBar::LoadBitmap(const QString& strip) {
 
 void MyCCeCommandBar::SetSizes(QSize bitmap, QSize button) {
     setIconSize(bitmap);
-    for (QAction* action : actions()) {
-        if (QWidget* widget = widgetForAction(action);
-            widget != nullptr && !action->isSeparator()) {
-            widget->setFixedSize(button);
-        }
-    }
+    buttonSize_ = button;
+    // Flat and tight, so all twelve buttons fit the handheld's screen width.
+    setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"
+                                 "QToolButton { padding: 0px; margin: 0px; border: 0px;"
+                                 " min-width: %1px; max-width: %1px;"
+                                 " min-height: %2px; max-height: %2px; }")
+                      .arg(button.width())
+                      .arg(button.height()));
 }
 
 QSize MyCCeCommandBar::ButtonSize() const {
-    for (QAction* action : actions()) {
-        if (action->isSeparator())
-            continue;
-        if (QWidget* widget = widgetForAction(action))
-            return widget->sizeHint();
-    }
-    return {};
+    return buttonSize_;
 }
 
 void MyCCeCommandBar::ReplaceImage(int image, const QIcon& icon) {
@@ -138,16 +131,12 @@ void MyCCeCommandBar::MoveButton(int from, int to) {
     if (from < 0 || from >= list.size() || to < 0 || to >= list.size() || from == to)
         return;
     QAction* moving = list[from];
-    const QSize fixed = widgetForAction(moving) ? widgetForAction(moving)->size() : QSize();
     removeAction(moving);
     list.removeAt(from);
     if (to >= list.size()) {
         addAction(moving);
     } else {
         insertAction(list[to], moving);
-    }
-    if (QWidget* widget = widgetForAction(moving); widget != nullptr && fixed.isValid()) {
-        widget->setFixedSize(fixed);
     }
 }
 

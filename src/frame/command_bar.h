@@ -74,6 +74,7 @@ class MyCCeCommandBar : public QToolBar {
     void ApplyImages();
 
     std::vector<QPixmap> strip_;
+    QSize buttonSize_;
     std::map<int, QIcon> replaced_;
     std::map<QAction*, int> imageOf_;
 };

@@ -1,5 +1,6 @@
 #include "frame/main_frame.h"
 
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <mutex>
@@ -129,6 +130,14 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (bar_ != nullptr && label_ != nullptr && deskList_ != nullptr)
         LayoutFrame();
+}
+
+void CMainFrame::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+}
+
+void CMainFrame::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
 }
 
 void CMainFrame::ShowDeskList() {

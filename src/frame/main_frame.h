@@ -81,6 +81,9 @@ class CMainFrame : public QWidget, private DeskTableActions {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Keys end here; the desk input handling takes them from the frame.
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
     // DeskTableActions

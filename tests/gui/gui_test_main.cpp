@@ -1,0 +1,22 @@
+// Runs the window tests of one executable, one Qt Test class after another.
+
+#include <QApplication>
+#include <QtTest>
+
+#include "session/client_connection.h"
+
+int RunHandheldWindowTest(int argc, char** argv);
+int RunEncoderButtonTest(int argc, char** argv);
+int RunDisplaySurfaceTest(int argc, char** argv);
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(kel);
+    int failures = 0;
+    failures += RunDisplaySurfaceTest(argc, argv);
+    failures += RunEncoderButtonTest(argc, argv);
+    failures += RunHandheldWindowTest(argc, argv);
+    delete Client;
+    Client = nullptr;
+    return failures;
+}
