@@ -3,11 +3,13 @@
 #include <cstddef>
 #include <cstring>
 
+#include "display/vector_clones.h"
+
 namespace {
 
 // Kept free of branches and of ConvertPixel's depth test, so the compiler
 // turns the row into vector code.
-void ConvertRow(const uint16_t* source, const ScreenFormat& f, uint32_t* target) {
+KEL_WIDE_VECTORS void ConvertRow(const uint16_t* source, const ScreenFormat& f, uint32_t* target) {
     const unsigned rd = f.redDown, ru = f.redUp, gd = f.greenDown, gu = f.greenUp;
     const unsigned bd = f.blueDown, bu = f.blueUp;
     for (int c = 0; c < kRemoteWidth; ++c) {
@@ -17,14 +19,50 @@ void ConvertRow(const uint16_t* source, const ScreenFormat& f, uint32_t* target)
     }
 }
 
+// The usual case: every field moves up (or stays). Then the down-shift only
+// drops low bits, which a mask does, and one shift per field is left.
+struct UpwardMoves {
+    uint32_t redMask, greenMask, blueMask;
+    unsigned red, green, blue;
+};
+
+bool AllUpward(const ScreenFormat& f, UpwardMoves& moves) {
+    if (f.redUp < f.redDown || f.greenUp < f.greenDown || f.blueUp < f.blueDown)
+        return false;
+    if (f.redDown > 15 || f.greenDown > 15 || f.blueDown > 15)
+        return false;
+    moves = {0xF800u & ~((1u << f.redDown) - 1),
+             0x07E0u & ~((1u << f.greenDown) - 1),
+             0x001Fu & ~((1u << f.blueDown) - 1),
+             f.redUp - f.redDown,
+             f.greenUp - f.greenDown,
+             f.blueUp - f.blueDown};
+    return true;
+}
+
+KEL_WIDE_VECTORS void ConvertRowUpward(const uint16_t* source, const UpwardMoves& m,
+                                       uint32_t* target) {
+    const uint32_t rm = m.redMask, gm = m.greenMask, bm = m.blueMask;
+    const unsigned r = m.red, g = m.green, b = m.blue;
+    for (int c = 0; c < kRemoteWidth; ++c) {
+        const uint32_t p = source[c];
+        target[c] = ((p & rm) << r) + ((p & gm) << g) + ((p & bm) << b);
+    }
+}
+
 }  // namespace
 
 void WriteFrame(const uint16_t* frame, const ScreenFormat& format, uint8_t* surface) {
+    UpwardMoves moves{};
+    const bool upward = AllUpward(format, moves);
     for (int r = 0; r < kRemoteHeight; ++r) {
         const uint16_t* source = frame + r * kRemoteWidth;
         uint8_t* row = surface + static_cast<ptrdiff_t>(r) * format.pitch;
         if (format.bitsPerPixel == 16) {
             std::memcpy(row, source, kRemoteWidth * sizeof(uint16_t));
+        } else if (format.bytesPerPixel == 4 && reinterpret_cast<uintptr_t>(row) % 4 == 0 &&
+                   upward) {
+            ConvertRowUpward(source, moves, reinterpret_cast<uint32_t*>(row));
         } else if (format.bytesPerPixel == 4 && reinterpret_cast<uintptr_t>(row) % 4 == 0) {
             ConvertRow(source, format, reinterpret_cast<uint32_t*>(row));
         } else {

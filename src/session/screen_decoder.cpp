@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "display/screen_format.h"
+#include "display/vector_clones.h"
 
 namespace {
 
@@ -10,43 +11,61 @@ constexpr size_t kFrameEnd = kRemotePixels;
 constexpr uint16_t kNotLiteral = 0x8000;
 constexpr uint16_t kSkipBit = 0x4000;
 constexpr uint16_t kCountMask = 0x3FFF;
-// Literals are converted in blocks of this many when the whole block is
-// literals, which lets the compiler use vector code for literal screens.
-constexpr size_t kBlock = 16;
+// Literal spans are found this many words at a time.
+constexpr size_t kBlock = 64;
 
-bool AllLiterals(const uint16_t* words) {
+bool AllLiterals(const uint16_t* __restrict words) {
     uint16_t any = 0;
     for (size_t k = 0; k < kBlock; ++k)
         any |= words[k];
     return (any & kNotLiteral) == 0;
 }
 
+// How many words from the start are literals, at most limit. Whole blocks
+// are tested at once.
+KEL_WIDE_VECTORS size_t LiteralSpan(const uint16_t* __restrict words, size_t limit) {
+    size_t n = 0;
+    while (n + kBlock <= limit && AllLiterals(words + n))
+        n += kBlock;
+    while (n < limit && (words[n] & kNotLiteral) == 0)
+        ++n;
+    return n;
+}
+
+KEL_WIDE_VECTORS void ConvertLiterals(const uint16_t* __restrict words, size_t n,
+                                      uint16_t* __restrict pixels) {
+    for (size_t k = 0; k < n; ++k)
+        pixels[k] = ConvertLiteral(words[k]);
+}
+
+KEL_WIDE_VECTORS void FillRun(uint16_t* __restrict pixels, size_t n, uint16_t colour) {
+    for (size_t k = 0; k < n; ++k)
+        pixels[k] = colour;
+}
+
 }  // namespace
 
-void DecodeScreen(const uint16_t* words, size_t count, uint16_t* frame) {
+// The desk's words never share memory with the frame, which lets the
+// compiler vectorise the literal spans.
+void DecodeScreen(const uint16_t* __restrict words, size_t count, uint16_t* __restrict frame) {
     size_t position = 0;
     uint16_t last = 0;  // a run before the first literal repeats black
     size_t i = 0;
     while (i < count && position < kFrameEnd) {
         const uint16_t word = words[i];
         if ((word & kNotLiteral) == 0) {
-            if (i + kBlock <= count && position + kBlock <= kFrameEnd && AllLiterals(words + i)) {
-                for (size_t k = 0; k < kBlock; ++k)
-                    frame[position + k] = ConvertLiteral(words[i + k]);
-                last = frame[position + kBlock - 1];
-                position += kBlock;
-                i += kBlock;
-                continue;
-            }
-            last = ConvertLiteral(word);
-            frame[position++] = last;
-            ++i;
+            // Literals past the frame's end are not stored.
+            const size_t n = LiteralSpan(words + i, std::min(count - i, kFrameEnd - position));
+            ConvertLiterals(words + i, n, frame + position);
+            last = frame[position + n - 1];
+            position += n;
+            i += n;
             continue;
         }
         // Counts are clipped to the frame's end before use.
         const size_t n = std::min<size_t>(word & kCountMask, kFrameEnd - position);
         if ((word & kSkipBit) == 0)
-            std::fill_n(frame + position, n, last);
+            FillRun(frame + position, n, last);
         position += n;
         ++i;
     }
