@@ -274,6 +274,21 @@ TEST_F(DeskEmulatorSession, TwoStationsSeeTheSameDesk) {
     EXPECT_EQ(desk_->ConnectedStations(), 2u);
 }
 
+TEST_F(DeskEmulatorSession, DroppingOneStationLeavesTheOtherFromTheSameAddress) {
+    StartDesk();
+    auto good = Connect();
+    auto bad = Connect();
+    ASSERT_TRUE(bad->input.Send({0xEE}));
+    EXPECT_TRUE(bad->input.SeesEnd());
+    EXPECT_TRUE(bad->display.SeesEnd()) << "the bad station's display channel goes too";
+    EXPECT_TRUE(Saw("station-dropped reason=companion channel=display"));
+
+    ASSERT_TRUE(good->input.Send(Key(1, 'g')));
+    ASSERT_TRUE(good->ReadScreen());
+    EXPECT_EQ(good->frame, desk_->Screen());
+    EXPECT_EQ(desk_->ConnectedStations(), 1u);
+}
+
 TEST_F(DeskEmulatorSession, StationIsServedAgainAfterEveryReconnect) {
     StartDesk();
     constexpr int kCycles = 50;

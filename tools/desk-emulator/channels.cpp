@@ -199,8 +199,7 @@ class DisplaySender {
 
     // Sends the change since the last acknowledged screen (or every pixel)
     // and waits for the acknowledgement.
-    IoResult SendScreen(bool full, const char** failure) {
-        *failure = "closed";
+    IoResult SendScreen(bool full) {
         const Frame frame = desk_.CurrentScreen();
         const auto words = EncodeScreenChange(full ? nullptr : &sent_, frame);
         if (!full && words.empty()) {
@@ -211,7 +210,6 @@ class DisplaySender {
             return r;
         }
 
-        *failure = "closed-before-ack";
         int32_t ack = 0;
         r = ReadInt32(c_, &ack, Stall(desk_));
         if (r != IoResult::kOk) {
@@ -266,20 +264,25 @@ ChannelEnd Unexpected(DeskEmulator::Impl& desk, Connection& c) {
     return Dropped("garbage");
 }
 
+// A station may close its display channel at any moment, even while a screen
+// is on its way: that is how it disconnects.
+ChannelEnd DisplayFailed(Connection& c, IoResult result) {
+    return result == IoResult::kClosed ? Closed() : Failed(c, result, "closed");
+}
+
 }  // namespace
 
 ChannelEnd RunDisplay(DeskEmulator::Impl& desk, Connection& c) {
     DisplaySender sender(desk, c);
-    const char* failure = "closed";
     IoResult r = sender.Send(EncodeSessionInfo(desk.options.cursorMode, desk.options.userName));
     if (r == IoResult::kOk) {
         r = sender.Send(EncodeByteMessage(kDeskModeMessage, desk.deskMode));
     }
     if (r == IoResult::kOk) {
-        r = sender.SendScreen(true, &failure);
+        r = sender.SendScreen(true);
     }
     if (r != IoResult::kOk) {
-        return Failed(c, r, failure);
+        return DisplayFailed(c, r);
     }
 
     for (;;) {
@@ -293,18 +296,18 @@ ChannelEnd RunDisplay(DeskEmulator::Impl& desk, Connection& c) {
             if (r == IoResult::kNewWork) {
                 continue;
             }
-            return Failed(c, r, "closed");
+            return DisplayFailed(c, r);
         }
         for (const Bytes& message : work.messages) {
             r = sender.Send(message);
             if (r != IoResult::kOk) {
-                return Failed(c, r, "closed");
+                return DisplayFailed(c, r);
             }
         }
         if (work.dirty || work.full) {
-            r = sender.SendScreen(work.full, &failure);
+            r = sender.SendScreen(work.full);
             if (r != IoResult::kOk) {
-                return Failed(c, r, failure);
+                return DisplayFailed(c, r);
             }
         }
     }

@@ -197,6 +197,17 @@ void DeskEmulator::Impl::Serve(Channel channel, int fd, const std::string& peer)
                   " peer=" + peer);
     }
     std::lock_guard lock(connectionMutex_);
+    if (channel == Channel::kDisplay) {
+        for (auto it = connections_.rbegin(); it != connections_.rend(); ++it) {
+            auto& input = *it;
+            if (input->channel == Channel::kInput && input->peer == peer && !input->done &&
+                input->partner.expired()) {
+                input->partner = c;
+                c->partner = input;
+                break;
+            }
+        }
+    }
     connections_.push_back(c);
     c->thread = std::thread([this, c] { RunConnection(c); });
 }
@@ -214,8 +225,10 @@ void DeskEmulator::Impl::RunConnection(const std::shared_ptr<Connection>& c) {
             end = RunDisplay(*this, *c);
             break;
     }
-    FinishConnection(*c, end);
+    // Counted as closed before its trace line appears, so that a test that
+    // saw the line also sees the count.
     c->done = true;
+    FinishConnection(*c, end);
 }
 
 void DeskEmulator::Impl::FinishConnection(Connection& c, const ChannelEnd& end) {
@@ -230,7 +243,7 @@ void DeskEmulator::Impl::FinishConnection(Connection& c, const ChannelEnd& end) 
             CloseAbortive(c.fd);
             if (end.reason != kCompanionReason && end.reason != kDropCommandReason &&
                 c.channel != Channel::kRegistration) {
-                DropPeer(c.peer, kCompanionReason, &c);
+                DropPartner(c, kCompanionReason);
             }
             break;
         case ChannelEnd::kStopped:
@@ -301,14 +314,10 @@ size_t DeskEmulator::Impl::QueueToDisplays(const Bytes& message) {
     return reached;
 }
 
-void DeskEmulator::Impl::DropPeer(const std::string& peer, const char* reason,
-                                  const Connection* except) {
+void DeskEmulator::Impl::DropPartner(const Connection& c, const char* reason) {
     std::lock_guard lock(connectionMutex_);
-    for (auto& c : connections_) {
-        if (c.get() != except && c->channel != Channel::kRegistration && c->peer == peer &&
-            !c->done) {
-            c->AskToEnd(reason);
-        }
+    if (auto partner = c.partner.lock(); partner && !partner->done) {
+        partner->AskToEnd(reason);
     }
 }
 

@@ -41,6 +41,10 @@ struct Connection {
     Waker work;  // display channel: something to send
     std::atomic<bool> done{false};
     std::thread thread;
+    // The same station's other channel: a display channel is paired with
+    // the latest unpaired input channel from its address (a station opens
+    // input, then display). Guarded by the emulator's connection lock.
+    std::weak_ptr<Connection> partner;
 
     std::mutex mutex;  // guards the members below
     std::string endReason;
@@ -98,7 +102,7 @@ class DeskEmulator::Impl {
     size_t OpenChannels(Channel channel) const;
     std::vector<std::string> ConnectedPeers() const;
     size_t QueueToDisplays(const Bytes& message);  // returns the number of stations reached
-    void DropPeer(const std::string& peer, const char* reason, const Connection* except);
+    void DropPartner(const Connection& c, const char* reason);
     void DropAll(const char* reason);
 
     // ---- lifetime (desk_emulator.cpp) ----
