@@ -3,6 +3,7 @@ kel_gtest(desk_emulator_unit_tests
   desk_emulator_codec_test.cpp
   desk_emulator_wire_test.cpp
   desk_emulator_screen_test.cpp
+  desk_emulator_options_test.cpp
   LIBS deskemu)
 
 add_test(NAME desk_emulator_help COMMAND kel-desk-emulator --help)
