@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <cstdio>
 
 #include "app/handheld_dlg.h"
 #include "app/screen_info.h"
@@ -94,6 +95,8 @@ int CHandheldApp::InitInstance(QApplication& app) {
     ListenForLaterInstances();
 
     if (!DisplayDepthAccepted(CurrentScreenInfo().depth)) {
+        // Such a screen may not even be able to draw the box's text.
+        std::fprintf(stderr, "%s\n", kDepthRefusedText);
         ShowMessageBox(kDepthRefusedText, "Kel Remote", MB_OK);
         return 0;
     }

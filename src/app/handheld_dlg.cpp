@@ -14,6 +14,7 @@
 #include "app/screen_info.h"
 #include "controls/encoder_btn.h"
 #include "display/display_surface.h"
+#include "frame/artwork.h"
 #include "frame/main_frame.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
@@ -44,6 +45,7 @@ QWidget* GetHandheldWindow() {
 }
 
 CHandheldDlg::CHandheldDlg(FrameHandover* handover) : QWidget(nullptr), handover_(handover) {
+    EnsureArtwork();
     setObjectName(QStringLiteral("handheld"));
     setWindowTitle(QStringLiteral("Kel Remote"));
     setWindowIcon(QIcon(QStringLiteral(":/kel/app_icon.png")));

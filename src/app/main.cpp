@@ -7,7 +7,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kel Remote"));
     QApplication::setQuitOnLastWindowClosed(true);
-    Q_INIT_RESOURCE(kel);
     InstallGuiServices();
     int code = 0;
     {

@@ -1,11 +1,14 @@
 #include "frame/main_frame.h"
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <mutex>
 
 #include "display/display_surface.h"
+#include "frame/artwork.h"
 #include "frame/command_bar.h"
 #include "frame/desk_list.h"
 #include "frame/frame_handover.h"
@@ -44,6 +47,7 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handov
     setFocusPolicy(Qt::StrongFocus);
     setWindowTitle(QStringLiteral("Kel Remote"));
 
+    EnsureArtwork();
     CreateCommandBar();
     ReadFrameSettings();
     std::string user;
@@ -93,7 +97,8 @@ void CMainFrame::CreateCommandBar() {
     bar_->EnableButton(kCmdPrevious, false);
     bar_->EnableButton(kCmdNext, false);
     bar_->ReplaceImage(8, QIcon(QStringLiteral(":/kel/shortcut_mode.png")));
-    bar_->Action(kCmdShortcutMode)->setCheckable(true);
+    if (QAction* shortcut = bar_->Action(kCmdShortcutMode))
+        shortcut->setCheckable(true);
     bar_->EnableButton(kCmdShortcutMode, false);
     buttonSize_ = bar_->ButtonSize();
     barHeight_ = bar_->sizeHint().height();
@@ -137,6 +142,10 @@ void CMainFrame::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMainFrame::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+}
+
+void CMainFrame::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 

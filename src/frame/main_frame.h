@@ -84,6 +84,8 @@ class CMainFrame : public QWidget, private DeskTableActions {
     // Keys end here; the desk input handling takes them from the frame.
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // The skin's menu belongs to the skin, not to the screen area.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
     // DeskTableActions

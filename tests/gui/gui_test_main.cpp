@@ -11,7 +11,6 @@ int RunDisplaySurfaceTest(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    Q_INIT_RESOURCE(kel);
     int failures = 0;
     failures += RunDisplaySurfaceTest(argc, argv);
     failures += RunEncoderButtonTest(argc, argv);
