@@ -42,9 +42,16 @@ CHandheldApp::~CHandheldApp() {
     SetHeartbeatSink(nullptr);
 }
 
+// One instance per user and desktop: a second start on another display (or
+// another private X server) is a program of its own.
 QString CHandheldApp::InstanceChannelName() {
     const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
-    return QStringLiteral("kel-remote-") + user;
+    QString desktop = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (desktop.isEmpty()) desktop = qEnvironmentVariable("DISPLAY");
+    for (QChar& c : desktop) {
+        if (!c.isLetterOrNumber()) c = QLatin1Char('_');
+    }
+    return QStringLiteral("kel-remote-") + user + QLatin1Char('-') + desktop;
 }
 
 // A second start asks the first one to come to the front and ends.
