@@ -69,6 +69,10 @@ struct Options {
     // or does not acknowledge a screen within this time is dropped.
     std::chrono::milliseconds stallTimeout{5000};
     std::chrono::milliseconds heartbeatInterval{900};
+
+    // Keep every trace line for Trace() and WaitForTrace(). A long-running
+    // program that only prints them (through the sink) turns this off.
+    bool keepTrace = true;
 };
 
 // One registration exchange seen on the registration port.

@@ -72,6 +72,7 @@ DeskEmulator::Impl::Impl(const Options& o)
     : options(o),
       address(AddressOrLoopback(o.address)),
       ownInterface(o.ownInterface.empty() ? address : AddressOrLoopback(o.ownInterface)),
+      trace(o.keepTrace),
       state(o.state),
       deskMode(o.deskMode),
       refusal_(o.refusal),

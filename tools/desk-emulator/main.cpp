@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
     deskemu::Options options;
     options.heartbeats = true;
     options.chat = true;
+    options.keepTrace = false;  // printed, not kept: the program may run for days
     std::string problem;
     switch (deskemu::ParseCommandLine(argc, argv, &options, &problem)) {
         case deskemu::CommandLine::kHelp:

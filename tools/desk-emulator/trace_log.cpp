@@ -9,7 +9,9 @@ void TraceLog::Add(std::string line) {
         if (sink_) {
             sink_(line);
         }
-        lines_.push_back(std::move(line));
+        if (keep_) {
+            lines_.push_back(std::move(line));
+        }
     }
     added_.notify_all();
 }

@@ -13,6 +13,8 @@ namespace deskemu {
 
 class TraceLog {
   public:
+    explicit TraceLog(bool keep = true) : keep_(keep) {}
+
     void Add(std::string line);
     std::vector<std::string> Lines() const;
     size_t Size() const;
@@ -26,6 +28,7 @@ class TraceLog {
     std::condition_variable added_;
     std::vector<std::string> lines_;
     std::function<void(const std::string&)> sink_;
+    const bool keep_;
 };
 
 }  // namespace deskemu
