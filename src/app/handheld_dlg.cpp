@@ -130,6 +130,11 @@ void CHandheldDlg::ApplyWindowSize() {
 void CHandheldDlg::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     ApplyWindowSize();
+    // Moving to a screen of another depth rebuilds the display.
+    if (QWindow* handle = windowHandle(); handle != nullptr && !watchingScreen_) {
+        watchingScreen_ = true;
+        connect(handle, &QWindow::screenChanged, this, [this] { DisplayChanged(this); });
+    }
 }
 
 QString CHandheldDlg::SizeCommandLabel() const {

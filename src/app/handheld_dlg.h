@@ -61,6 +61,7 @@ class CHandheldDlg : public QWidget {
     bool sizeCommand_ = false;
     bool destroyed_ = false;
     bool forwardingKey_ = false;
+    bool watchingScreen_ = false;
     // The last wheel event seen, to count one that travels on only once.
     quint64 lastWheelStamp_ = ~0ull;
     QPointF lastWheelAt_;
