@@ -73,6 +73,12 @@ void Service::AcceptLoop() {
                 const int fd = AcceptTcp(listeners_[i], &peer);
                 if (fd >= 0) {
                     desk_.Serve(channels_[i], fd, peer);
+                } else if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS ||
+                           errno == ENOMEM) {
+                    // Out of descriptors: the listener stays readable, so
+                    // pause instead of spinning until stations go away.
+                    pollfd pause{stop_.Fd(), POLLIN, 0};
+                    poll(&pause, 1, 100);
                 }
             }
         }
