@@ -47,9 +47,11 @@ CHandheldApp::~CHandheldApp() {
 QString CHandheldApp::InstanceChannelName() {
     const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
     QString desktop = qEnvironmentVariable("WAYLAND_DISPLAY");
-    if (desktop.isEmpty()) desktop = qEnvironmentVariable("DISPLAY");
+    if (desktop.isEmpty())
+        desktop = qEnvironmentVariable("DISPLAY");
     for (QChar& c : desktop) {
-        if (!c.isLetterOrNumber()) c = QLatin1Char('_');
+        if (!c.isLetterOrNumber())
+            c = QLatin1Char('_');
     }
     return QStringLiteral("kel-remote-") + user + QLatin1Char('-') + desktop;
 }
