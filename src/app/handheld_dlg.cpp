@@ -15,6 +15,7 @@
 #include "controls/encoder_btn.h"
 #include "display/display_surface.h"
 #include "frame/artwork.h"
+#include "frame/desk_list.h"
 #include "frame/main_frame.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
@@ -192,8 +193,7 @@ void CHandheldDlg::ForwardKey(QKeyEvent* event) {
     event->accept();
     if (frame_ == nullptr || frame_->IsShutDown())
         return;
-    QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(),
-                   event->isAutoRepeat(), static_cast<ushort>(event->count()));
+    QKeyEvent copy = CMyListCtrl::CopyOf(*event);
     QApplication::sendEvent(frame_, &copy);
     forwardingKey_ = false;
 }

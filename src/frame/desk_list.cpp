@@ -1,5 +1,7 @@
 #include "frame/desk_list.h"
 
+#include <QApplication>
+
 namespace {
 constexpr int kConnectedRole = Qt::UserRole + 1;
 }
@@ -76,4 +78,33 @@ void CMyListCtrl::RowIconChanged(int index) {
 
 void CMyListCtrl::RowsCleared() {
     clear();
+}
+
+QKeyEvent CMyListCtrl::CopyOf(const QKeyEvent& event) {
+    return QKeyEvent(event.type(), event.key(), event.modifiers(), event.nativeScanCode(),
+                     event.nativeVirtualKey(), event.nativeModifiers(), event.text(),
+                     event.isAutoRepeat(), static_cast<quint16>(event.count()));
+}
+
+void CMyListCtrl::keyPressEvent(QKeyEvent* event) {
+    if (!HandToFrame(event))
+        QListWidget::keyPressEvent(event);
+}
+
+void CMyListCtrl::keyReleaseEvent(QKeyEvent* event) {
+    if (!HandToFrame(event))
+        QListWidget::keyReleaseEvent(event);
+}
+
+// The key is delivered to the frame as well as the focus, so the first key
+// typed after the switch is not lost in the hidden list.
+bool CMyListCtrl::HandToFrame(QKeyEvent* event) {
+    QWidget* frame = parentWidget();
+    if (!isHidden() || frame == nullptr || !frame->isVisible())
+        return false;
+    event->accept();
+    frame->setFocus();
+    QKeyEvent copy = CopyOf(*event);
+    QApplication::sendEvent(frame, &copy);
+    return true;
 }

@@ -5,6 +5,7 @@
 // network). GUI thread only.
 
 #include <QIcon>
+#include <QKeyEvent>
 #include <QListWidget>
 
 #include "discovery/desk_table.h"
@@ -26,12 +27,22 @@ class CMyListCtrl : public QListWidget, public DeskTableView {
     void RowIconChanged(int index) override;
     void RowsCleared() override;
 
+    // A copy of a key event that keeps its native codes.
+    static QKeyEvent CopyOf(const QKeyEvent& event);
+
   signals:
     // A row was clicked, at the given point of the list's viewport.
     void DeskClicked(int index, QPoint point);
 
+  protected:
+    // Keys that reach the list while it is hidden (the remote view is shown)
+    // belong to the desk: the frame takes the focus and the key.
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
   private:
     QIcon ImageFor(int index) const;
+    bool HandToFrame(QKeyEvent* event);
 
     const DeskTable& table_;
     QIcon connected_;

@@ -7,11 +7,13 @@
 #include <QPainter>
 #include <mutex>
 
+#include "controls/encoder_btn.h"
 #include "display/display_surface.h"
 #include "frame/artwork.h"
 #include "frame/command_bar.h"
 #include "frame/desk_list.h"
 #include "frame/frame_handover.h"
+#include "frame/remote_input.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 #include "session/client_connection.h"
@@ -37,7 +39,11 @@ const char* const kStrip32 = ":/kel/toolbar32.png";
 
 CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handover,
                        NetworkThreads threads)
-    : QWidget(parent), table_(*this), handover_(handover), threads_(std::move(threads)) {
+    : QWidget(parent),
+      table_(*this),
+      handover_(handover),
+      threads_(std::move(threads)),
+      input_(std::make_unique<RemoteInput>(SessionInputSink(), PressTick)) {
     setObjectName(QStringLiteral("mainFrame"));
     setGeometry(area);
     setAutoFillBackground(true);
@@ -45,6 +51,8 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handov
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setFocusPolicy(Qt::StrongFocus);
+    // Every move goes to the desk, pressed or not.
+    setMouseTracking(true);
     setWindowTitle(QStringLiteral("Kel Remote"));
 
     EnsureArtwork();
@@ -61,10 +69,13 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handov
     label_->setAutoFillBackground(true);
     label_->setPalette(white);
     label_->setGeometry(0, 0, width(), kLabelHeight);
+    // A click the label does not take must not become a tap on the desk.
+    label_->setAttribute(Qt::WA_NoMousePropagation);
 
     deskList_ = new CMyListCtrl(table_, this);
     deskList_->SetImages(QIcon(QStringLiteral(":/kel/desk_connected.png")),
                          QIcon(QStringLiteral(":/kel/desk_not_connected.png")));
+    deskList_->setAttribute(Qt::WA_NoMousePropagation);
     table_.SetView(deskList_);
     connect(deskList_, &CMyListCtrl::DeskClicked, this, &CMainFrame::OnDeskClicked);
 
@@ -91,6 +102,8 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::CreateCommandBar() {
     bar_ = new MyCCeCommandBar(this);
     bar_->Create(this);
+    // Clicks between the bar's buttons are not taps on the remote screen.
+    bar_->setAttribute(Qt::WA_NoMousePropagation);
     bar_->LoadToolBar(MainBarItems(), QString::fromLatin1(kStrip16));
     bar_->SetTooltips(MainBarTooltips());
     EnableSessionButtons(0);
@@ -137,14 +150,6 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
         LayoutFrame();
 }
 
-void CMainFrame::keyPressEvent(QKeyEvent* event) {
-    event->accept();
-}
-
-void CMainFrame::keyReleaseEvent(QKeyEvent* event) {
-    event->accept();
-}
-
 void CMainFrame::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
@@ -167,6 +172,8 @@ void CMainFrame::HideDeskList() {
     RemoteViewFlag.store(1);
     deskList_->hide();
     label_->hide();
+    // Keys typed on the remote view go to the desk, not to the hidden list.
+    setFocus();
     update();
 }
 
@@ -192,6 +199,9 @@ void CMainFrame::EnableSessionButtons(int enable) {
          {kCmdDeskSwitch, kCmdViews, kCmdCursorResolutionKey, kCmdCursorResolution, kCmdRefresh}) {
         bar_->EnableButton(command, enable != 0);
     }
+    // Shortcut mode only has an effect while the desk is ready, so its
+    // button follows the desk buttons.
+    bar_->EnableButton(kCmdShortcutMode, enable != 0);
 }
 
 void CMainFrame::EnableViewSwitch() {

@@ -16,6 +16,7 @@
 class CMyListCtrl;
 class MyCCeCommandBar;
 class FrameHandover;
+class RemoteInput;
 
 constexpr int kCmdExit = 1;
 constexpr int kCmdDisconnect = 32779;
@@ -70,6 +71,8 @@ class CMainFrame : public QWidget, private DeskTableActions {
 
     MyCCeCommandBar& CommandBar() { return *bar_; }
     CMyListCtrl& DeskList() { return *deskList_; }
+    // The operator's pointer and keys on the remote view, as the desk gets them.
+    RemoteInput& Input() { return *input_; }
     QLabel& DeskLabel() { return *label_; }
     DeskTable& Desks() { return table_; }
     bool IsShutDown() const { return shutDown_; }
@@ -79,11 +82,18 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void CloseRequested();
 
   protected:
+    // Tab belongs to the desk, not to the focus chain.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    // Keys end here; the desk input handling takes them from the frame.
+    // Keys and the pointer on the frame itself go to the desk; the frame's
+    // children (desk list, label, bar) keep their own.
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     // The skin's menu belongs to the skin, not to the screen area.
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -97,6 +107,7 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void Connect(uint32_t address, int silent) override;
 
     void CreateCommandBar();
+    void RunDeskCommand(int command);
     void ShowVersionBox();
     void ConfirmExit();
     void ShowNotAvailable();
@@ -105,6 +116,7 @@ class CMainFrame : public QWidget, private DeskTableActions {
     DeskTable table_;
     FrameHandover* handover_;
     NetworkThreads threads_;
+    std::unique_ptr<RemoteInput> input_;
     QLabel* label_ = nullptr;
     CMyListCtrl* deskList_ = nullptr;
     MyCCeCommandBar* bar_ = nullptr;

@@ -52,16 +52,11 @@ void CMainFrame::OnCommand(int command) {
             ShowVersionBox();
             break;
         case kCmdViews:
-            if (Client != nullptr)
-                Client->SendButton(0, 193);
-            break;
+        case kCmdCursorResolutionKey:
         case kCmdCursorResolution:
-            if (Client != nullptr)
-                Client->SendButton(0, 194);
-            break;
         case kCmdRefresh:
-            if (Client != nullptr)
-                Client->SendCommand();
+        case kCmdShortcutMode:
+            RunDeskCommand(command);
             break;
         case kCmdChat:
         case kCmdSettings:

@@ -9,18 +9,32 @@
 
 namespace {
 
+// Without a session object (tests of the window alone) messages go nowhere.
 class ClientInputSink final : public DeskInputSink {
   public:
-    void SendPointer(int x, int y, uint16_t event) override { Client->SendPointer(x, y, event); }
-    void SendKey(uint16_t code, uint8_t kind) override { Client->SendKey(code, kind); }
+    void SendPointer(int x, int y, uint16_t event) override {
+        if (Client != nullptr)
+            Client->SendPointer(x, y, event);
+    }
+    void SendKey(uint16_t code, uint8_t kind) override {
+        if (Client != nullptr)
+            Client->SendKey(code, kind);
+    }
     void SendShortcutKey(uint16_t virtualKey, uint16_t modifiers, uint8_t down) override {
-        Client->SendShortcutKey(virtualKey, modifiers, down);
+        if (Client != nullptr)
+            Client->SendShortcutKey(virtualKey, modifiers, down);
     }
     void SendButton(uint8_t isLong, uint16_t keyCode) override {
-        Client->SendButton(isLong, keyCode);
+        if (Client != nullptr)
+            Client->SendButton(isLong, keyCode);
     }
-    void SendCommand() override { Client->SendCommand(); }
-    bool SessionOpen() const override { return Client->CurrentDesk() != kNoAddress; }
+    void SendCommand() override {
+        if (Client != nullptr)
+            Client->SendCommand();
+    }
+    bool SessionOpen() const override {
+        return Client != nullptr && Client->CurrentDesk() != kNoAddress;
+    }
 };
 
 constexpr uint16_t kViewsButton = 193;

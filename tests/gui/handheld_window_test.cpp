@@ -236,9 +236,10 @@ class HandheldWindowTest : public QObject {
     void barEnablingBeforeAndDuringSession() {
         CHandheldDlg& window = Open(QSize(1280, 1024));
         MyCCeCommandBar& bar = window.Frame()->CommandBar();
-        const int session[] = {32900, 32868, 32873, 32874};
+        // Shortcut mode (32876) is offered while the desk is ready.
+        const int session[] = {32900, 32868, 32873, 32874, 32876};
         const int always[] = {32901, 32902, 32903, 32871, 32840};
-        const int never[] = {32857, 32858, 32876};
+        const int never[] = {32857, 32858};
         for (int c : session)
             QVERIFY2(!bar.IsButtonEnabled(c), qPrintable(QString::number(c)));
         for (int c : always)
@@ -246,6 +247,7 @@ class HandheldWindowTest : public QObject {
         handover_->EnableViewSwitch();
         QVERIFY(bar.IsButtonEnabled(32900));
         QVERIFY(!bar.IsButtonEnabled(32868));
+        QVERIFY(!bar.IsButtonEnabled(32876));
         handover_->EnableSessionButtons(true);  // posted by the receive thread
         QTRY_VERIFY(bar.IsButtonEnabled(32868));
         for (int c : session)
