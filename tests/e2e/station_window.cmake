@@ -4,6 +4,7 @@
 kel_qtest(station_window_e2e_tests
   ${CMAKE_CURRENT_LIST_DIR}/station_window_e2e_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/x_session.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/screen_checks.cpp
   NETNS
   TIMEOUT 300
   LIBS kelcore deskemu Qt6::Gui)
