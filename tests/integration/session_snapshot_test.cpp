@@ -12,6 +12,14 @@
 #include "desk_emulator.h"
 #include "session_test_support.h"
 
+// The tool runs as a child process, started while the desk's threads run;
+// the child execs at once, which is safe.
+#if defined(__SANITIZE_THREAD__)
+extern "C" const char* __tsan_default_options() {
+    return "die_after_fork=0";
+}
+#endif
+
 namespace {
 
 struct CliRun {
