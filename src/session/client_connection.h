@@ -70,7 +70,9 @@ class ClientConnection {
     ClientConnection& operator=(const ClientConnection&) = delete;
 
     // The front end must stay valid until it is replaced or the object is
-    // destroyed; null drops every handover.
+    // destroyed, and must let its waiting calls return before either (the
+    // destructor joins a receive thread that may be inside one); null drops
+    // every handover.
     void SetFrontEnd(SessionFrontEnd* frontEnd);
     // Where frames are drawn; null draws nothing. Takes the session lock, so
     // a frame in progress finishes on the old target first.
