@@ -1,6 +1,7 @@
 #include "session/screen_decoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "display/screen_format.h"
 #include "display/vector_clones.h"
@@ -38,9 +39,18 @@ KEL_WIDE_VECTORS void ConvertLiterals(const uint16_t* __restrict words, size_t n
         pixels[k] = ConvertLiteral(words[k]);
 }
 
+// Four pixels per store; the last store overlaps the one before, so no
+// pixel-by-pixel tail is needed. Never writes outside the n pixels.
 KEL_WIDE_VECTORS void FillRun(uint16_t* __restrict pixels, size_t n, uint16_t colour) {
-    for (size_t k = 0; k < n; ++k)
-        pixels[k] = colour;
+    if (n < 4) {
+        for (size_t k = 0; k < n; ++k)
+            pixels[k] = colour;
+        return;
+    }
+    const uint64_t pattern = colour * 0x0001000100010001ull;
+    for (size_t k = 0; k + 4 <= n; k += 4)
+        std::memcpy(pixels + k, &pattern, sizeof pattern);
+    std::memcpy(pixels + n - 4, &pattern, sizeof pattern);
 }
 
 }  // namespace
@@ -53,6 +63,12 @@ void DecodeScreen(const uint16_t* __restrict words, size_t count, uint16_t* __re
     size_t i = 0;
     while (i < count && position < kFrameEnd) {
         const uint16_t word = words[i];
+        if ((word & kNotLiteral) == 0 && (i + 1 == count || (words[i + 1] & kNotLiteral) != 0)) {
+            last = ConvertLiteral(word);  // a lone literal, as between runs
+            frame[position++] = last;
+            ++i;
+            continue;
+        }
         if ((word & kNotLiteral) == 0) {
             // Literals past the frame's end are not stored.
             const size_t n = LiteralSpan(words + i, std::min(count - i, kFrameEnd - position));

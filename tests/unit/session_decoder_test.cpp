@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,35 @@ TEST(DecodeScreen, FullScreenOfLiteralsInAnyAlignment) {
                 << "pixel " << i << " lead " << lead;
         }
         EXPECT_TRUE(frame.GuardUntouched());
+    }
+}
+
+std::vector<uint16_t> SkipTo(size_t position) {
+    std::vector<uint16_t> words;
+    for (; position > 0x3FFF; position -= 0x3FFF)
+        words.push_back(0xFFFF);
+    words.push_back(static_cast<uint16_t>(0xC000 | position));
+    return words;
+}
+
+TEST(DecodeScreen, RunsFillExactlyTheirCount) {
+    // Lengths around the fill's store widths, in the middle of the frame and
+    // at its end, where a fill must not spill.
+    for (size_t start : {size_t{100}, size_t{kRemotePixels - 40}}) {
+        for (uint16_t n = 0; n <= 70; ++n) {
+            std::vector<uint16_t> words = SkipTo(start);
+            words.insert(words.end(), {kWhite555, static_cast<uint16_t>(0x8000 | n), 0x001F});
+            GuardedFrame frame;
+            DecodeScreen(words.data(), words.size(), frame.pixels());
+            std::vector<uint16_t> expected(kRemotePixels, kFill);
+            for (size_t k = start; k <= start + n && k < kRemotePixels; ++k)
+                expected[k] = kWhite565;
+            if (start + n + 1 < kRemotePixels)
+                expected[start + n + 1] = 0x001F;
+            ASSERT_TRUE(std::equal(expected.begin(), expected.end(), frame.memory.begin()))
+                << "start " << start << " n " << n;
+            ASSERT_TRUE(frame.GuardUntouched()) << "start " << start << " n " << n;
+        }
     }
 }
 
