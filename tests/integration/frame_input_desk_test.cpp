@@ -61,9 +61,8 @@ struct NamedKey {
     const char* text;
 };
 constexpr NamedKey kKeys[] = {
-    {"Left", Qt::Key_Left, ""}, {"Tab", Qt::Key_Tab, "\t"},    {"Return", Qt::Key_Return, "\r"},
-    {"F5", Qt::Key_F5, ""},     {"Ctrl", Qt::Key_Control, ""}, {"Shift", Qt::Key_Shift, ""},
-    {"Alt", Qt::Key_Alt, ""},
+    {"Left", Qt::Key_Left, ""},    {"Tab", Qt::Key_Tab, "\t"},   {"F5", Qt::Key_F5, ""},
+    {"Ctrl", Qt::Key_Control, ""}, {"Shift", Qt::Key_Shift, ""},
 };
 
 Qt::KeyboardModifier ModifierOf(int qtKey) {
@@ -72,8 +71,6 @@ Qt::KeyboardModifier ModifierOf(int qtKey) {
             return Qt::ControlModifier;
         case Qt::Key_Shift:
             return Qt::ShiftModifier;
-        case Qt::Key_Alt:
-            return Qt::AltModifier;
         default:
             return Qt::NoModifier;
     }
@@ -291,10 +288,8 @@ class FrameInputDeskTest : public QObject {
         QTest::addColumn<QString>("lastRelease");
         QTest::newRow("exactly the hold time") << 400u << false << 400u << "4";
         QTest::newRow("a millisecond more") << 400u << false << 401u << "260";
-        QTest::newRow("short hold setting") << 100u << false << 101u << "260";
         QTest::newRow("double click, measured from the first press")
             << 400u << true << 401u << "260";
-        QTest::newRow("double click within the hold time") << 400u << true << 400u << "4";
     }
     void holdTimeDecidesTheRelease() {
         QFETCH(uint, hold);
@@ -380,11 +375,6 @@ class FrameInputDeskTest : public QObject {
             << false << true << "+Left | -Left" << QStringList{"|", "key kind=0 code=37"};
         QTest::newRow("Tab: virtual key 9 when released")
             << false << true << "+Tab | -Tab" << QStringList{"|", "key kind=0 code=9"};
-        QTest::newRow("Enter: the character 13")
-            << false << true << "+Return -Return" << QStringList{"key kind=1 code=13"};
-        QTest::newRow("held letter: repeated characters, no release")
-            << false << true << "+a ~-a ~+a ~-a ~+a -a"
-            << QStringList{"key kind=1 code=97", "key kind=1 code=97", "key kind=1 code=97"};
         QTest::newRow("held function key: one release")
             << false << true << "+F5 ~-F5 ~+F5 -F5" << QStringList{"key kind=0 code=116"};
         QTest::newRow("shortcut mode: Ctrl+Shift+A down and up")
@@ -398,11 +388,6 @@ class FrameInputDeskTest : public QObject {
             << true << true << "+Tab -Tab"
             << QStringList{"shortcut down=1 code=9 modifiers=0",
                            "shortcut down=0 code=9 modifiers=0"};
-        QTest::newRow("shortcut mode: Alt+Tab")
-            << true << true << "+Alt +Tab -Tab -Alt"
-            << QStringList{
-                   "shortcut down=1 code=18 modifiers=1", "shortcut down=1 code=9 modifiers=1",
-                   "shortcut down=0 code=9 modifiers=1", "shortcut down=0 code=18 modifiers=0"};
         QTest::newRow("shortcut mode before the desk is ready: as normal")
             << true << false << "+Shift +a -a -Shift"
             << QStringList{"key kind=1 code=65", "key kind=0 code=16"};
