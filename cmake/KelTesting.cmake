@@ -24,7 +24,7 @@ function(kel_gtest target)
   if(NOT labels)
     set(labels plain)
   endif()
-  gtest_discover_tests(${target}
+  gtest_discover_tests(${target} NO_PRETTY_VALUES
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -64,8 +64,8 @@ constexpr long FIONBIO_CMD = 0x8004667E;
 // Only FIONBIO is supported: *argp != 0 makes the socket non-blocking.
 int ioctlsocket(SOCKET s, long cmd, unsigned long* argp);
 
-// An IPv4 socket address (port and address given in network byte order, as
-// the program keeps them).
+// An IPv4 socket address from an address as the program keeps it (see below)
+// and a port number in host order (7001, 6000, ...).
 sockaddr_in MakeSocketAddress(uint32_t address, uint16_t port);
 
 // Address helpers. An address is held as its four network-order bytes read

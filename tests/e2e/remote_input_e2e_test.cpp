@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 20000;
+constexpr int kWaitMs = 40000;
 constexpr auto kWait = std::chrono::milliseconds(kWaitMs);
 constexpr int kDepth = 24;
 const QPoint kFrameOrigin(28, 22);  // main frame in the window

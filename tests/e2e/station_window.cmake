@@ -13,4 +13,4 @@ target_compile_definitions(station_window_e2e_tests PRIVATE
   KEL_ARTIFACT_DIR="${CMAKE_BINARY_DIR}/artifacts/e2e"
   KEL_RES_DIR="${CMAKE_SOURCE_DIR}/res")
 add_dependencies(station_window_e2e_tests kel-remote)
-set_tests_properties(station_window_e2e_tests PROPERTIES LABELS "e2e;netns")
+set_tests_properties(station_window_e2e_tests PROPERTIES LABELS "e2e;netns" RUN_SERIAL TRUE)

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 20000;
+constexpr int kWaitMs = 40000;
 const QPoint kFrameOrigin(28, 22);  // main frame in the window
 const QString kStation = QStringLiteral(KEL_REMOTE_PROGRAM);
 const QString kCaption = QStringLiteral("Kel Remote");

@@ -7,6 +7,7 @@
 
 namespace {
 constexpr int kStartMs = 20000;
+constexpr int kHelperMs = 5000;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
@@ -85,7 +86,13 @@ QString XSession::Run(const QString& program, const QStringList& arguments) {
     env.insert(QStringLiteral("DISPLAY"), display_);
     process.setProcessEnvironment(env);
     process.start(program, arguments);
-    process.waitForFinished(kStartMs);
+    // A helper that hangs (seen with xdotool on a busy machine) is ended, so
+    // the caller's own wait can try again instead of losing its whole budget.
+    if (!process.waitForFinished(kHelperMs)) {
+        process.kill();
+        process.waitForFinished(kHelperMs);
+        return {};
+    }
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
