@@ -26,20 +26,6 @@ const QString kStation = QStringLiteral(KEL_REMOTE_PROGRAM);
 const QString kCaption = QStringLiteral("Kel Remote");
 constexpr int kTappedButton = 5;
 
-QString Artifact(const QString& name) {
-    QDir().mkpath(QStringLiteral(KEL_ARTIFACT_DIR));
-    return QStringLiteral(KEL_ARTIFACT_DIR "/") + name;
-}
-
-// A settings file that makes 127.0.0.1 the station's own address.
-QString LoopbackSettings(const QString& name) {
-    const QString path = Artifact(name);
-    QFile::remove(path);
-    qputenv("KEL_REMOTE_REGISTRY", path.toLocal8Bit());
-    RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, Ipv4FromText("127.0.0.1"));
-    return QStringLiteral("KEL_REMOTE_REGISTRY=") + path;
-}
-
 uint16_t DeskPixel(const deskemu::Frame& frame, int x, int y) {
     return frame[size_t(y * deskemu::kScreenWidth + x)];
 }

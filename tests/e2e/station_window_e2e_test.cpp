@@ -23,20 +23,6 @@ const QString kCaption = QStringLiteral("Kel Remote");
 const char kRefusal[] =
     "This program is running with High Color (16 Bit) or with True Color resolution.";
 
-QString Artifact(const QString& name) {
-    QDir().mkpath(QStringLiteral(KEL_ARTIFACT_DIR));
-    return QStringLiteral(KEL_ARTIFACT_DIR "/") + name;
-}
-
-// A settings file that makes 127.0.0.1 the station's own address.
-QString LoopbackSettings(const QString& name) {
-    const QString path = Artifact(name);
-    QFile::remove(path);
-    qputenv("KEL_REMOTE_REGISTRY", path.toLocal8Bit());
-    RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, Ipv4FromText("127.0.0.1"));
-    return QStringLiteral("KEL_REMOTE_REGISTRY=") + path;
-}
-
 // Centre of the not-connected desk icon in the screenshot, drawn on the
 // list's white background.
 std::optional<QPoint> FindDeskIcon(const QImage& shot, QRect area, int depth) {

@@ -1,14 +1,19 @@
 #include "x_session.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryFile>
 #include <QThread>
 
+#include "platform/winsock.h"
+#include "settings/registry.h"
+#include "settings/settings.h"
+
 namespace {
 constexpr int kStartMs = 20000;
 constexpr int kHelperMs = 5000;
-}
+}  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
@@ -137,4 +142,17 @@ void XSession::Click(QPoint at) {
 
 void XSession::Key(const QString& key) {
     Run(QStringLiteral("xdotool"), {QStringLiteral("key"), key});
+}
+
+QString Artifact(const QString& name) {
+    QDir().mkpath(QStringLiteral(KEL_ARTIFACT_DIR));
+    return QStringLiteral(KEL_ARTIFACT_DIR "/") + name;
+}
+
+QString LoopbackSettings(const QString& name) {
+    const QString path = Artifact(name);
+    QFile::remove(path);
+    qputenv("KEL_REMOTE_REGISTRY", path.toLocal8Bit());
+    RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, Ipv4FromText("127.0.0.1"));
+    return QStringLiteral("KEL_REMOTE_REGISTRY=") + path;
 }

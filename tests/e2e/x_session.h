@@ -44,3 +44,10 @@ class XSession {
 
 // Polls until the condition holds or the deadline passes.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
+
+// Path of a test artifact (screenshots, settings files) in the build tree.
+QString Artifact(const QString& name);
+
+// A fresh settings file, named in the build tree, that makes 127.0.0.1 the
+// station's own address; returns the environment entry that selects it.
+QString LoopbackSettings(const QString& name);
