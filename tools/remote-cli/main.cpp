@@ -1,7 +1,6 @@
 // kel-remote-cli: headless front end of the station.
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <cstdio>
 
 #include "commands.h"
@@ -30,9 +29,9 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A GUI application object only for image encoding; no window is shown.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Images are encoded without a window system, so a plain core
+    // application object is enough.
+    QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.front() == "--help" || args.front() == "-h") {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
