@@ -3,7 +3,7 @@
 kel_gtest(discovery_heartbeat_tests
   discovery_heartbeat_test.cpp
   NETNS
-  LIBS kelcore deskemu)
+  LIBS kelcore deskemu kel_test_support)
 
 kel_gtest(discovery_cli_tests
   discovery_cli_test.cpp

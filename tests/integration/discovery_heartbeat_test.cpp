@@ -25,6 +25,7 @@
 #include "discovery/own_address.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
+#include "process_counts.h"
 #include "settings/settings.h"
 
 namespace {
@@ -156,13 +157,6 @@ std::vector<uint8_t> DatagramOf(const StationRecord& s, size_t size = kHeartbeat
     std::memcpy(bytes.data() + kHeartbeatStationOffset, record.data(), record.size());
     bytes.resize(size);
     return bytes;
-}
-
-size_t CountEntries(const char* folder) {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
-        ++n;
-    return n;
 }
 
 class HeartbeatTest : public ::testing::Test {
@@ -312,16 +306,16 @@ void WarmUp() {
 
 TEST_F(HeartbeatTest, StoppingAndStartingLeavesNoThreadOrSocketBehind) {
     WarmUp();
-    const size_t fds = CountEntries("/proc/self/fd");
-    const size_t threads = CountEntries("/proc/self/task");
+    const size_t fds = OpenDescriptors();
+    const size_t threads = RunningThreads();
     for (int i = 0; i < 100; ++i) {
         StartHeartbeats();
         StartHeartbeats();  // already running: nothing more is started
         StopHeartbeats();
     }
     StopHeartbeats();  // not running: nothing to do
-    EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
-    EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+    EXPECT_EQ(OpenDescriptors(), fds);
+    EXPECT_EQ(RunningThreads(), threads);
 
     StartHeartbeats();
     CraftedSender sender;
@@ -331,14 +325,14 @@ TEST_F(HeartbeatTest, StoppingAndStartingLeavesNoThreadOrSocketBehind) {
 
 TEST_F(HeartbeatTest, ReceiverEndsOnItsOwnOnceStopIsRequested) {
     WarmUp();
-    const size_t threads = CountEntries("/proc/self/task");
+    const size_t threads = RunningThreads();
     StopRequested = true;
     StartHeartbeats(HeartbeatMode::ReceiveOnly);
     const auto end = std::chrono::steady_clock::now() + kDeadline;
-    while (CountEntries("/proc/self/task") != threads && std::chrono::steady_clock::now() < end) {
+    while (RunningThreads() != threads && std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(50ms);
     }
-    EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+    EXPECT_EQ(RunningThreads(), threads);
     StopRequested = false;
 }
 

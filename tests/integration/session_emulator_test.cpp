@@ -10,20 +10,12 @@
 
 #include "desk_emulator.h"
 #include "display/memory_surface.h"
+#include "process_counts.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
 #include "session_test_support.h"
 
 namespace {
-
-size_t CountEntries(const char* folder) {
-    size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        (void)entry;
-        ++n;
-    }
-    return n;
-}
 
 struct EmulatedDesk {
     deskemu::DeskEmulator desk;
@@ -188,8 +180,8 @@ TEST(EmulatedSession, ManySessionsLeaveNoThreadOrDescriptorBehind) {
     const auto settled = [&] { return desk.desk.ConnectedStations() == 0; };
     for (int i = 0; i < 500 && !settled(); ++i)
         std::this_thread::sleep_for(10ms);
-    const size_t threads = CountEntries("/proc/self/task");
-    const size_t descriptors = CountEntries("/proc/self/fd");
+    const size_t threads = RunningThreads();
+    const size_t descriptors = OpenDescriptors();
     for (int i = 0; i < 200; ++i) {
         ASSERT_EQ(station.client.Connect(desk.address, 0),
                   ClientConnection::ConnectResult::Connected)
@@ -201,14 +193,13 @@ TEST(EmulatedSession, ManySessionsLeaveNoThreadOrDescriptorBehind) {
     // once, so the counts come back.
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (std::chrono::steady_clock::now() < deadline &&
-           (!settled() || CountEntries("/proc/self/fd") > descriptors ||
-            CountEntries("/proc/self/task") > threads)) {
+           (!settled() || OpenDescriptors() > descriptors || RunningThreads() > threads)) {
         std::this_thread::sleep_for(10ms);
     }
     // (The desk may still have been closing an end when the counts were
     // taken, so fewer is fine; a leak adds one per cycle.)
-    EXPECT_LE(CountEntries("/proc/self/task"), threads);
-    EXPECT_LE(CountEntries("/proc/self/fd"), descriptors);
+    EXPECT_LE(RunningThreads(), threads);
+    EXPECT_LE(OpenDescriptors(), descriptors);
     int deregistrations = 0;
     for (const std::string& line : desk.desk.Trace())
         deregistrations += line == "register code=1501";

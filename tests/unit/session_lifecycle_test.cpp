@@ -9,27 +9,12 @@
 #include <vector>
 
 #include "display/memory_surface.h"
+#include "process_counts.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
 #include "session_test_support.h"
 
 namespace {
-
-size_t CountEntries(const char* folder) {
-    size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        (void)entry;
-        ++n;
-    }
-    return n;
-}
-
-size_t Threads() {
-    return CountEntries("/proc/self/task");
-}
-size_t Descriptors() {
-    return CountEntries("/proc/self/fd");
-}
 
 // Runs `work` on another thread, the way the GUI thread would handle a sent
 // message, and reports whether it finished in time (false = deadlock).
@@ -116,8 +101,8 @@ void WarmUp() {
 TEST(SessionLifecycle, AStopRequestBeforeTheThreadRunsIsNotLost) {
     RecordedDialogs dialogs;
     WarmUp();
-    const size_t threadsBefore = Threads();
-    const size_t descriptorsBefore = Descriptors();
+    const size_t threadsBefore = RunningThreads();
+    const size_t descriptorsBefore = OpenDescriptors();
     {
         ClientConnection client;
         for (int i = 0; i < 300; ++i) {
@@ -128,16 +113,16 @@ TEST(SessionLifecycle, AStopRequestBeforeTheThreadRunsIsNotLost) {
             ASSERT_TRUE(OnGuiThread([&] { client.Disconnect(); })) << "cycle " << i;
             ASSERT_FALSE(client.IsReceiving());
         }
-        EXPECT_EQ(Threads(), threadsBefore);
+        EXPECT_EQ(RunningThreads(), threadsBefore);
     }
-    EXPECT_EQ(Descriptors(), descriptorsBefore);
+    EXPECT_EQ(OpenDescriptors(), descriptorsBefore);
 }
 
 TEST(SessionLifecycle, ReceiveThreadsThatEndedThemselvesAreJoinedLater) {
     RecordedDialogs dialogs;
     RecordingFrontEnd frontEnd;
     WarmUp();
-    const size_t threadsBefore = Threads();
+    const size_t threadsBefore = RunningThreads();
     {
         ClientConnection client;
         client.SetFrontEnd(&frontEnd);
@@ -150,7 +135,7 @@ TEST(SessionLifecycle, ReceiveThreadsThatEndedThemselvesAreJoinedLater) {
         }
         EXPECT_EQ(frontEnd.log.Count("lost 127.0.0.33"), 20);
     }
-    EXPECT_EQ(Threads(), threadsBefore);
+    EXPECT_EQ(RunningThreads(), threadsBefore);
 }
 
 }  // namespace
