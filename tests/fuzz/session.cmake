@@ -2,9 +2,3 @@
 # receive loop, and the screen decoder on its own.
 kel_fuzz_target(fuzz_desk_messages fuzz_desk_messages.cpp CORPUS desk_messages LIBS kelcore)
 kel_fuzz_target(fuzz_screen_decode fuzz_screen_decode.cpp CORPUS screen_decode LIBS kelcore)
-
-# Coverage feedback from the core itself, not only from the fuzz entry
-# points, so the fuzzer can steer into the decoder and the receive loop.
-if(KEL_FUZZ)
-  target_compile_options(kelcore PRIVATE -fsanitize=fuzzer-no-link)
-endif()
