@@ -1,5 +1,7 @@
 #include "platform/winsock.h"
 
+#include "platform/byte_order.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
@@ -99,9 +101,8 @@ sockaddr_in MakeSocketAddress(uint32_t address, uint16_t port) {
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
     // The address is held as its four network-order bytes read little-endian.
-    const uint8_t bytes[4] = {static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-                              static_cast<uint8_t>(address >> 16),
-                              static_cast<uint8_t>(address >> 24)};
+    uint8_t bytes[4];
+    StoreLe32(bytes, address);
     static_assert(sizeof(sa.sin_addr.s_addr) == 4);
     std::memcpy(&sa.sin_addr.s_addr, bytes, 4);
     return sa;
@@ -110,8 +111,7 @@ sockaddr_in MakeSocketAddress(uint32_t address, uint16_t port) {
 uint32_t AddressOf(const sockaddr_in& sa) {
     uint8_t bytes[4];
     std::memcpy(bytes, &sa.sin_addr.s_addr, 4);
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    return LoadLe32(bytes);
 }
 
 uint32_t Ipv4FromText(const std::string& dotted) {

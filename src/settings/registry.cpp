@@ -1,4 +1,5 @@
 #include "settings/registry.h"
+#include "platform/byte_order.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -23,7 +24,7 @@ struct StoredValue {
 QString EncodeValue(const StoredValue& value) {
     if (value.type == REG_DWORD && value.data.size() == 4) {
         const auto* b = reinterpret_cast<const uint8_t*>(value.data.constData());
-        const uint32_t number = b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24);
+        const uint32_t number = LoadLe32(b);
         return QStringLiteral("dword:%1").arg(number, 8, 16, QChar('0'));
     }
     if (value.type == REG_SZ && value.data.endsWith('\0') &&
