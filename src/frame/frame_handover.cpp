@@ -69,7 +69,16 @@ void FrameHandover::ShowDeskListAfterThrownOut() {
 }
 
 void FrameHandover::HideDeskListForFrame() {
-    Post([](CMainFrame& frame) { frame.HideDeskListForFrame(); });
+    if (hidePending_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            hidePending_ = false;
+            if (frame_ != nullptr)
+                frame_->HideDeskListForFrame();
+        },
+        Qt::QueuedConnection);
 }
 
 void FrameHandover::SetWaitCursor(bool on) {

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <functional>
 
 #include "discovery/heartbeat.h"
@@ -51,4 +52,7 @@ class FrameHandover : public QObject, public SessionFrontEnd, public HeartbeatSi
     void Send(FrameWork work);
 
     QPointer<CMainFrame> frame_;  // GUI thread only
+    // One hide request queued at a time: a fast desk draws far more frames
+    // than the GUI thread needs requests.
+    std::atomic<bool> hidePending_{false};
 };
