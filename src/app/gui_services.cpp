@@ -4,10 +4,11 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
-#include <QThread>
+#include <memory>
 
 #include "app/handheld_dlg.h"
 #include "platform/beep.h"
+#include "platform/gui_gate.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -56,15 +57,18 @@ int RunBox(const MessageBoxRequest& request) {
     }
 }
 
+// The answer of a box nobody could see: the cautious choice.
+int UnansweredResult(const MessageBoxRequest& request) {
+    return (request.type & MB_BUTTONMASK) == MB_YESNO ? IDNO : IDCANCEL;
+}
+
+// Boxes asked for by worker threads; closed once the event loop has ended.
+std::unique_ptr<GuiGate> g_boxes;
+
 int ShowOnGuiThread(const MessageBoxRequest& request) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr)
-        return IDCANCEL;
-    if (QThread::currentThread() == app->thread())
-        return RunBox(request);
-    int answer = IDCANCEL;
-    QMetaObject::invokeMethod(
-        app, [&] { answer = RunBox(request); }, Qt::BlockingQueuedConnection);
+    int answer = UnansweredResult(request);
+    if (g_boxes != nullptr)
+        g_boxes->Send([&] { answer = RunBox(request); });
     return answer;
 }
 
@@ -95,17 +99,25 @@ void PlaySound(unsigned type) {
 }  // namespace
 
 void InstallGuiServices() {
+    g_boxes = std::make_unique<GuiGate>(qApp);
     SetMessageBoxHandler(&ShowOnGuiThread);
     if (g_sounds == nullptr && ca_context_create(&g_sounds) != CA_SUCCESS)
         g_sounds = nullptr;
     SetBeepHandler(&PlaySound);
 }
 
+void CloseGuiServices() {
+    if (g_boxes != nullptr)
+        g_boxes->Close();
+}
+
 void RemoveGuiServices() {
+    CloseGuiServices();
     SetBeepHandler({});
     SetMessageBoxHandler({});
     if (g_sounds != nullptr) {
         ca_context_destroy(g_sounds);
         g_sounds = nullptr;
     }
+    g_boxes.reset();
 }

@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <cstdio>
 
+#include "app/gui_services.h"
 #include "app/handheld_dlg.h"
 #include "app/screen_info.h"
 #include "discovery/heartbeat.h"
@@ -13,6 +14,7 @@
 #include "frame/main_frame.h"
 #include "platform/message_box.h"
 #include "session/client_connection.h"
+#include "session/session_state.h"
 
 namespace {
 
@@ -21,24 +23,10 @@ const char kRaiseRequest[] = "raise\n";
 
 }  // namespace
 
-int InitializeRemote(FrameHandover* handover) {
-    if (ResolveOwnAddress() == 0)
-        return 0;
-    if (Client == nullptr)
-        Client = new ClientConnection();
-    Client->SetFrontEnd(handover);
-    return 1;
-}
-
-void ReleaseRemote() {
-    delete Client;
-    Client = nullptr;
-}
-
 CHandheldApp::CHandheldApp() = default;
 
 CHandheldApp::~CHandheldApp() {
-    ReleaseRemote();
+    client_.reset();  // joins the session's threads while the handover exists
     SetHeartbeatSink(nullptr);
 }
 
@@ -110,20 +98,25 @@ int CHandheldApp::InitInstance(QApplication& app) {
         return 0;
     }
 
-    handover_ = std::make_unique<FrameHandover>();
-    if (InitializeRemote(handover_.get()) == 0)
+    if (ResolveOwnAddress() == 0)
         return 0;
+    state_ = std::make_unique<SessionState>();
+    handover_ = std::make_unique<FrameHandover>();
+    client_ = std::make_unique<ClientConnection>(*state_);
+    client_->SetFrontEnd(handover_.get());
     SetHeartbeatSink(handover_.get());
 
-    CHandheldDlg window(handover_.get());
+    CHandheldDlg window(StationServices{*client_, *client_, *state_, handover_.get()});
     window_ = &window;
     window.OnInitDialog(NetworkThreads{[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
     window.show();
     app.exec();
     window_ = nullptr;
-    // The frame is gone: worker threads that still report find no one.
+    // The event loop has ended: workers that still report or ask find no
+    // one, and none of them waits for the GUI thread any more.
+    CloseGuiServices();
+    handover_->Attach(nullptr);
     SetHeartbeatSink(nullptr);
-    if (Client != nullptr)
-        Client->SetFrontEnd(nullptr);
+    client_->SetFrontEnd(nullptr);
     return 0;
 }

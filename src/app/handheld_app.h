@@ -3,6 +3,11 @@
 // second start raises the first window and ends silently), a screen it can
 // draw on, the own address, the one ClientConnection, then the handheld
 // window until it closes.
+//
+// The application owns what the widgets share: the session state, the one
+// ClientConnection (also the widgets' way to the desk) and the workers'
+// handover into the main frame. The widgets get references at construction;
+// all of it outlives the window. GUI thread.
 
 #include <QObject>
 #include <QString>
@@ -11,7 +16,9 @@
 class QApplication;
 class QLocalServer;
 class CHandheldDlg;
+class ClientConnection;
 class FrameHandover;
+class SessionState;
 
 constexpr char kDepthRefusedText[] =
     "This program is running with High Color (16 Bit) or with True Color resolution.";
@@ -20,7 +27,7 @@ class CHandheldApp : public QObject {
     Q_OBJECT
   public:
     CHandheldApp();
-    ~CHandheldApp() override;  // ReleaseRemote
+    ~CHandheldApp() override;  // ends the session and its threads
 
     // Runs the program; returns the process exit code.
     int InitInstance(QApplication& app);
@@ -34,11 +41,8 @@ class CHandheldApp : public QObject {
     void RaiseWindow();
 
     std::unique_ptr<QLocalServer> instanceServer_;
+    std::unique_ptr<SessionState> state_;
     std::unique_ptr<FrameHandover> handover_;
+    std::unique_ptr<ClientConnection> client_;
     CHandheldDlg* window_ = nullptr;
 };
-
-// Resolves the own address and creates the ClientConnection. 1 on success.
-int InitializeRemote(FrameHandover* handover);
-// Deletes the ClientConnection if there is one.
-void ReleaseRemote();

@@ -13,13 +13,12 @@
 #include "app/handheld_geometry.h"
 #include "app/screen_info.h"
 #include "controls/encoder_btn.h"
-#include "display/display_surface.h"
 #include "frame/artwork.h"
 #include "frame/desk_list.h"
 #include "frame/main_frame.h"
-#include "session/client_connection.h"
+#include "input/command_ids.h"
+#include "input/desk_input_sink.h"
 #include "session/session_state.h"
-#include "settings/registry.h"
 #include "settings/settings.h"
 
 namespace {
@@ -28,24 +27,14 @@ QPointer<QWidget> g_handheld;
 
 constexpr int kWheelStep = 120;
 
-std::optional<uint32_t> ReadDword(const char* name) {
-    uint32_t value = 0;
-    if (RegReadDword(HKEY_LOCAL_MACHINE, kSettingsKey, name, value) != 0)
-        return std::nullopt;
-    return value;
-}
-
-void WriteDword(const char* name, uint32_t value) {
-    RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, name, value);
-}
-
 }  // namespace
 
 QWidget* GetHandheldWindow() {
     return g_handheld.data();
 }
 
-CHandheldDlg::CHandheldDlg(FrameHandover* handover) : QWidget(nullptr), handover_(handover) {
+CHandheldDlg::CHandheldDlg(const StationServices& services)
+    : QWidget(nullptr), services_(services) {
     EnsureArtwork();
     setObjectName(QStringLiteral("handheld"));
     setWindowTitle(QStringLiteral("Kel Remote"));
@@ -69,13 +58,12 @@ EncoderBtn* CHandheldDlg::Button(int index) const {
 void CHandheldDlg::OnInitDialog(const NetworkThreads& threads) {
     const ScreenInfo screen = CurrentScreenInfo();
     sizeCommand_ = ScreenOffersBigSize(screen.size);
-    bigsize.store(static_cast<int>(ZoomAtStart(ReadDword(kValueBigSize), screen.size)));
+    services_.state.bigsize.store(static_cast<int>(ZoomAtStart(ReadZoomMode(), screen.size)));
 
-    const auto x = ReadDword(kValueX);
-    const auto y = ReadDword(kValueY);
+    const auto x = ReadWindowX();
+    const auto y = ReadWindowY();
     if (x && y) {
-        move(
-            ClampedWindowPosition(static_cast<int32_t>(*x), static_cast<int32_t>(*y), screen.size));
+        move(ClampedWindowPosition(*x, *y, screen.size));
     } else {
         move(0, 0);
     }
@@ -87,17 +75,17 @@ void CHandheldDlg::OnInitDialog(const NetworkThreads& threads) {
     bigPressed_ = QPixmap(QStringLiteral(":/kel/button_pressed_big.png"));
     highlight_ = QPixmap(QStringLiteral(":/kel/encoder_highlight.png"));
 
-    const uint32_t zoom = static_cast<uint32_t>(bigsize.load());
+    const uint32_t zoom = Zoom();
     const bool large = zoom == kBigSizeLargeButtons;
     for (int i = 0; i < kEncoderButtonCount; ++i) {
         buttons_[static_cast<size_t>(i)] = new EncoderBtn(
             QPoint(0, 0), HandheldButtonSize(zoom), i, large ? &bigFace_ : &smallFace_, &highlight_,
             large ? &bigPressed_ : &smallPressed_, this,
-            QString::fromLatin1(HandheldButtonLabel(i)));
+            QString::fromLatin1(HandheldButtonLabel(i)), services_.input, services_.state);
     }
     LayoutButtons();
 
-    frame_ = new CMainFrame(this, MainFrameRect(zoom), handover_, threads);
+    frame_ = new CMainFrame(this, MainFrameRect(zoom), services_, threads);
     connect(frame_, &CMainFrame::CloseRequested, this, &QWidget::close);
     frame_->setFocus();
     g_handheld = this;
@@ -106,8 +94,12 @@ void CHandheldDlg::OnInitDialog(const NetworkThreads& threads) {
     qApp->installEventFilter(this);
 }
 
+uint32_t CHandheldDlg::Zoom() const {
+    return static_cast<uint32_t>(services_.state.bigsize.load());
+}
+
 void CHandheldDlg::LayoutButtons() {
-    const uint32_t zoom = static_cast<uint32_t>(bigsize.load());
+    const uint32_t zoom = Zoom();
     const bool large = zoom == kBigSizeLargeButtons;
     const int size = HandheldButtonSize(zoom);
     for (int i = 0; i < kEncoderButtonCount; ++i) {
@@ -123,7 +115,7 @@ void CHandheldDlg::LayoutButtons() {
 // The table's sizes are outer sizes; the client area is what remains inside
 // the window manager's frame.
 void CHandheldDlg::ApplyWindowSize() {
-    const QSize outer = HandheldWindowSize(static_cast<uint32_t>(bigsize.load()));
+    const QSize outer = HandheldWindowSize(Zoom());
     setFixedSize(outer - (frameGeometry().size() - geometry().size()));
 }
 
@@ -134,20 +126,20 @@ void CHandheldDlg::showEvent(QShowEvent* event) {
     // Moving to a screen of another depth rebuilds the display.
     if (QWindow* handle = windowHandle(); handle != nullptr && !watchingScreen_) {
         watchingScreen_ = true;
-        connect(handle, &QWindow::screenChanged, this, [this] { DisplayChanged(this); });
+        connect(handle, &QWindow::screenChanged, this, [this] {
+            if (frame_ != nullptr && !frame_->IsShutDown())
+                frame_->DisplayChanged();
+        });
     }
 }
 
 QString CHandheldDlg::SizeCommandLabel() const {
-    return sizeCommand_
-               ? QString::fromLatin1(SizeCommandText(static_cast<uint32_t>(bigsize.load())))
-               : QString();
+    return sizeCommand_ ? QString::fromLatin1(SizeCommandText(Zoom())) : QString();
 }
 
 void CHandheldDlg::ToggleSize() {
-    const uint32_t zoom =
-        ToggledZoom(static_cast<uint32_t>(bigsize.load()), CurrentScreenInfo().size.height());
-    bigsize.store(static_cast<int>(zoom));
+    const uint32_t zoom = ToggledZoom(Zoom(), CurrentScreenInfo().size.height());
+    services_.state.bigsize.store(static_cast<int>(zoom));
     ApplyWindowSize();
     if (frame_ != nullptr)
         frame_->setGeometry(MainFrameRect(zoom));
@@ -218,16 +210,16 @@ bool CHandheldDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CHandheldDlg::OnWheel(int delta) {
     const int steps = delta / kWheelStep;
-    if (Client != nullptr)
-        Client->SendButton(1, steps > 0 ? 38 : 40);
+    services_.input.SendButton(1, steps > 0 ? kKeyUp : kKeyDown);
 }
 
 void CHandheldDlg::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        RecreateIfLost();
-        if (frame_ != nullptr && !frame_->IsShutDown())
+        if (frame_ != nullptr && !frame_->IsShutDown()) {
+            frame_->RecreateIfLost();
             frame_->setFocus();
+        }
     }
 }
 
@@ -247,7 +239,7 @@ void CHandheldDlg::DestroyWindow() {
     }
     frame_->ShutdownFrame();
     const QPoint at = pos();
-    WriteDword(kValueX, static_cast<uint32_t>(at.x()));
-    WriteDword(kValueY, static_cast<uint32_t>(at.y()));
-    WriteDword(kValueBigSize, static_cast<uint32_t>(bigsize.load()));
+    WriteWindowX(at.x());
+    WriteWindowY(at.y());
+    WriteZoomMode(Zoom());
 }

@@ -9,16 +9,18 @@
 #include <QWidget>
 #include <array>
 
+#include "frame/station_services.h"
+
 class EncoderBtn;
 class CMainFrame;
-class FrameHandover;
 struct NetworkThreads;
 
 class CHandheldDlg : public QWidget {
     Q_OBJECT
   public:
-    // handover: the worker threads' way into the main frame (may be null).
-    explicit CHandheldDlg(FrameHandover* handover = nullptr);
+    // services: the session, the way to the desk, the shared state and the
+    // workers' handover; all outlive the window.
+    explicit CHandheldDlg(const StationServices& services);
     ~CHandheldDlg() override;
 
     // Builds frame and buttons, reads size and position; call once before
@@ -49,11 +51,12 @@ class CHandheldDlg : public QWidget {
   private:
     void PlaceWindow();
     void ApplyWindowSize();
+    uint32_t Zoom() const;
     void DestroyWindow();
     void ForwardKey(QKeyEvent* event);
     void OnWheel(int delta);
 
-    FrameHandover* handover_;
+    StationServices services_;
     QPixmap background_;
     QPixmap smallFace_, smallPressed_, bigFace_, bigPressed_, highlight_;
     std::array<EncoderBtn*, 5> buttons_{};

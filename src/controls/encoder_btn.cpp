@@ -8,12 +8,10 @@
 
 #include "app/handheld_geometry.h"
 #include "controls/encoder_regions.h"
+#include "input/command_ids.h"
+#include "input/desk_input_sink.h"
 #include "platform/tick.h"
-#include "session/client_connection.h"
 #include "session/session_state.h"
-#include "settings/settings.h"
-
-uint32_t PressTick = 0;
 
 namespace {
 
@@ -21,7 +19,8 @@ constexpr int kStepDistance = 5;  // pixels of drag per cursor step
 constexpr int kPressedImageDelay = 500;
 constexpr int kPressTimerPeriod = 50;
 
-constexpr int kButtonCodes[kEncoderButtonCount] = {193, 194, 134, 195, 196};
+constexpr int kButtonCodes[kEncoderButtonCount] = {kKeyViews, kKeyCursorResolution,
+                                                   kKeyEncoderCentre, kKeyCommand, kKeyNext};
 
 }  // namespace
 
@@ -31,8 +30,13 @@ int EncoderButtonCode(int index) {
 
 EncoderBtn::EncoderBtn(QPoint position, int size, int index, const QPixmap* face,
                        const QPixmap* highlight, const QPixmap* pressed, QWidget* parent,
-                       const QString& label)
-    : QWidget(parent), index_(index), label_(label), highlight_(highlight) {
+                       const QString& label, DeskInputSink& desk, SessionState& state)
+    : QWidget(parent),
+      desk_(desk),
+      state_(state),
+      index_(index),
+      label_(label),
+      highlight_(highlight) {
     setObjectName(QStringLiteral("button%1").arg(500 + index));
     setAttribute(Qt::WA_OpaquePaintEvent);
     SetGeometry(position.x(), position.y(), size, size, face, pressed);
@@ -46,7 +50,7 @@ void EncoderBtn::SetGeometry(int x, int y, int width, int height, const QPixmap*
                              const QPixmap* pressed) {
     face_ = face;
     pressedFace_ = pressed;
-    const bool large = bigsize.load() >= static_cast<int>(kBigSizeLargeButtons);
+    const bool large = state_.bigsize.load() >= static_cast<int>(kBigSizeLargeButtons);
     const ButtonShape shape =
         index_ == kEncoderIndex ? EncoderShape(large) : PushButtonShape(large);
     arrows_ = shape.arrows;
@@ -70,7 +74,7 @@ void EncoderBtn::mouseDoubleClickEvent(QMouseEvent* event) {
 void EncoderBtn::Press(QPoint point) {
     pressed_ = true;
     pressPoint_ = point;
-    PressTick = GetTickCount();
+    state_.pressTick = GetTickCount();
     if (index_ != kEncoderIndex) {
         update();
         return;
@@ -86,7 +90,7 @@ void EncoderBtn::timerEvent(QTimerEvent* event) {
         QWidget::timerEvent(event);
         return;
     }
-    if (GetTickCount() - PressTick > static_cast<uint32_t>(kPressedImageDelay)) {
+    if (GetTickCount() - state_.pressTick > static_cast<uint32_t>(kPressedImageDelay)) {
         update();
         pressTimer_.stop();
     }
@@ -99,18 +103,18 @@ int EncoderBtn::StepDirection(QPoint point) const {
     const int y = std::max(0, point.y());
     const int dy = y - pressPoint_.y();
     if (std::abs(dy) >= kStepDistance)
-        return dy >= 0 ? kStepDown : kStepUp;
+        return dy >= 0 ? kKeyDown : kKeyUp;
     const int dx = x - pressPoint_.x();
     if (std::abs(dx) >= kStepDistance)
-        return dx >= 0 ? kStepRight : kStepLeft;
-    return kStepNone;
+        return dx >= 0 ? kKeyRight : kKeyLeft;
+    return kNoStep;
 }
 
 void EncoderBtn::mouseMoveEvent(QMouseEvent* event) {
     if (index_ != kEncoderIndex || !(event->buttons() & Qt::LeftButton))
         return;
     const int direction = StepDirection(event->position().toPoint());
-    if (direction != kStepNone)
+    if (direction != kNoStep)
         Step(direction);
 }
 
@@ -119,22 +123,21 @@ void EncoderBtn::Step(int direction) {
     QCursor::setPos(mapToGlobal(pressPoint_));
     pressed_ = false;
     // Sent even without a desk; the session drops it then.
-    if (Client != nullptr)
-        Client->SendButton(1, static_cast<uint16_t>(direction));
+    desk_.SendButton(1, static_cast<uint16_t>(direction));
     // The arrow stays until the next repaint.
     direction_ = direction;
     repaint();
-    direction_ = kStepNone;
+    direction_ = kNoStep;
 }
 
 void EncoderBtn::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     if (pressed_) {
-        if (Client != nullptr && Client->IsConnected(0) != 0) {
-            const uint32_t elapsed = GetTickCount() - PressTick;
-            const uint8_t isLong = elapsed > HardwareButtonHold.load() ? 1 : 0;
-            Client->SendButton(isLong, static_cast<uint16_t>(EncoderButtonCode(index_)));
+        if (desk_.SessionOpen()) {
+            const uint32_t elapsed = GetTickCount() - state_.pressTick;
+            const uint8_t isLong = elapsed > state_.hwBtnHold.load() ? 1 : 0;
+            desk_.SendButton(isLong, static_cast<uint16_t>(EncoderButtonCode(index_)));
         }
         pressed_ = false;
     }
@@ -143,13 +146,13 @@ void EncoderBtn::mouseReleaseEvent(QMouseEvent* event) {
 
 const QPolygon* EncoderBtn::ArrowFor(int direction) const {
     switch (direction) {
-        case kStepLeft:
+        case kKeyLeft:
             return &arrows_[0];
-        case kStepRight:
+        case kKeyRight:
             return &arrows_[1];
-        case kStepUp:
+        case kKeyUp:
             return &arrows_[2];
-        case kStepDown:
+        case kKeyDown:
             return &arrows_[3];
         default:
             return nullptr;
@@ -169,7 +172,7 @@ void EncoderBtn::paintEvent(QPaintEvent*) {
         }
         return;
     }
-    if (bigsize.load() == static_cast<int>(kBigSizeLargeButtons)) {
+    if (state_.bigsize.load() == static_cast<int>(kBigSizeLargeButtons)) {
         QFont font(QStringLiteral("Arial"));
         font.setPixelSize(20);
         painter.setFont(font);

@@ -13,18 +13,8 @@
 #include <array>
 #include <cstdint>
 
-// Tick count of the latest press of any hardware button (shared with the
-// main frame's own button handling).
-extern uint32_t PressTick;
-
-// Key codes of the encoder's steps.
-enum StepKey : int {
-    kStepNone = -1,
-    kStepLeft = 37,
-    kStepUp = 38,
-    kStepRight = 39,
-    kStepDown = 40
-};
+class DeskInputSink;
+class SessionState;
 
 // Button code sent on release by button index (0..4).
 int EncoderButtonCode(int index);
@@ -32,10 +22,12 @@ int EncoderButtonCode(int index);
 class EncoderBtn : public QWidget {
     Q_OBJECT
   public:
-    // Brushes are the skin images, owned by the handheld window; they must
-    // outlive the button.
+    // Brushes are the skin images, owned by the handheld window; they, the
+    // sink and the state must outlive the button. The state gives the zoom
+    // mode, the hold time and the press tick shared with the main frame.
     EncoderBtn(QPoint position, int size, int index, const QPixmap* face, const QPixmap* highlight,
-               const QPixmap* pressed, QWidget* parent, const QString& label);
+               const QPixmap* pressed, QWidget* parent, const QString& label, DeskInputSink& desk,
+               SessionState& state);
     ~EncoderBtn() override;
 
     // Rebuilds the round shape (and the encoder's arrows) for the current
@@ -60,11 +52,15 @@ class EncoderBtn : public QWidget {
     void Step(int direction);
     const QPolygon* ArrowFor(int direction) const;
 
+    static constexpr int kNoStep = -1;
+
+    DeskInputSink& desk_;
+    SessionState& state_;
     const int index_;
     const QString label_;
     bool pressed_ = false;
     QPoint pressPoint_;
-    int direction_ = kStepNone;
+    int direction_ = kNoStep;
     const QPixmap* face_ = nullptr;
     const QPixmap* pressedFace_ = nullptr;
     const QPixmap* highlight_ = nullptr;

@@ -14,6 +14,7 @@
 #include "platform/winsock.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
+#include "settings/settings_keys.h"
 
 namespace {
 
@@ -117,7 +118,7 @@ uint32_t ChooseOwnAddress(uint32_t preferred, const std::vector<uint32_t>& hostA
 }
 
 int ResolveOwnAddress() {
-    const uint32_t preferred = ReadPreferredAddress();
+    const uint32_t preferred = ReadPreferredAddress().value_or(0);
     const HostLookup host = LookUpHost();
     if (!host.nameFound) {
         ShowMessageBox("No own IP-Address!\nKel Remote Control initialize failed.", "Kel Remote",
@@ -134,7 +135,7 @@ OwnAddressChoices ListOwnAddressChoices() {
     if (!host.nameFound)
         return choices;
     choices.available = true;
-    const uint32_t stored = ReadPreferredAddress();
+    const uint32_t stored = ReadPreferredAddress().value_or(0);
     for (uint32_t address : host.addresses) {
         if (IsTemporaryAddress(address))
             continue;

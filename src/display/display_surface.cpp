@@ -6,20 +6,26 @@
 #include <cstring>
 
 #include "display/display_surface_errors.h"
-#include "session/client_connection.h"
 #include "session/session_state.h"
 
 namespace {
 
-std::unique_ptr<DisplaySurface> g_display;
 int g_depthOverride = 0;
 
-int WindowDepth(QWidget* window) {
+}  // namespace
+
+int DisplayDepthFor(const QWidget* window) {
     if (g_depthOverride != 0)
         return g_depthOverride;
     const QScreen* screen = window != nullptr ? window->screen() : nullptr;
     return screen != nullptr ? screen->depth() : 32;
 }
+
+void SetDisplayDepthOverride(int depth) {
+    g_depthOverride = depth;
+}
+
+namespace {
 
 // Expands a field to 8 bits the way the 32-bit surface stores it: the source
 // bits on top, the low bits zero.
@@ -58,8 +64,11 @@ struct From32 {
 
 }  // namespace
 
-DisplaySurface::DisplaySurface(QWidget* window, int depth)
-    : window_(window), depth_(depth), repaintPending_(std::make_shared<std::atomic<bool>>(false)) {
+DisplaySurface::DisplaySurface(QWidget* window, int depth, const SessionState& state)
+    : window_(window),
+      depth_(depth),
+      state_(state),
+      repaintPending_(std::make_shared<std::atomic<bool>>(false)) {
     const bool sixteen = depth == 16;
     offscreen_ =
         QImage(kRemoteWidth, kRemoteHeight, sixteen ? QImage::Format_RGB16 : QImage::Format_RGB32);
@@ -82,7 +91,7 @@ uint8_t* DisplaySurface::LockScreen() {
 bool DisplaySurface::UnlockScreen() {
     if (offscreen_.isNull())
         return true;
-    if (RemoteViewFlag.load() != 0)
+    if (state_.remoteView.load() != 0)
         Present();
     surfaceMutex_.unlock();
     return true;
@@ -98,7 +107,7 @@ uint32_t DisplaySurface::PresentScreen() {
 
 // Called with the surface locked.
 void DisplaySurface::Present() {
-    const int zoomMode = bigsize.load();
+    const int zoomMode = state_.bigsize.load();
     const int zoom = zoomMode == 0 ? 1 : 2;
     {
         std::lock_guard lock(presentMutex_);
@@ -146,46 +155,4 @@ QImage DisplaySurface::OffscreenImage() const {
 QImage DisplaySurface::PresentedImage() const {
     std::lock_guard lock(presentMutex_);
     return presentation_.copy();
-}
-
-DisplaySurface* CurrentDisplay() {
-    return g_display.get();
-}
-
-bool CreateDisplay(QWidget* window) {
-    DestroyDisplay();
-    g_display = std::make_unique<DisplaySurface>(window, WindowDepth(window));
-    if (Client != nullptr)
-        Client->SetDisplayTarget(g_display.get());
-    return g_display->Format().bitsPerPixel == 16;
-}
-
-bool DestroyDisplay() {
-    if (g_display == nullptr)
-        return false;
-    // Detaching takes the session lock: a frame being written ends first.
-    if (Client != nullptr)
-        Client->SetDisplayTarget(nullptr);
-    g_display.reset();
-    return true;
-}
-
-bool RecreateIfLost() {
-    DisplaySurface* display = g_display.get();
-    if (display == nullptr)
-        return true;
-    QWidget* window = display->Window();
-    if (window == nullptr || WindowDepth(window) == display->Depth())
-        return true;
-    DestroyDisplay();
-    CreateDisplay(window);
-    return true;
-}
-
-void DisplayChanged(QWidget*) {
-    RecreateIfLost();
-}
-
-void SetDisplayDepthOverride(int depth) {
-    g_depthOverride = depth;
 }

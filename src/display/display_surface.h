@@ -26,11 +26,14 @@
 
 #include "display/display_target.h"
 
+class SessionState;
+
 class DisplaySurface : public DisplayTarget {
   public:
     // depth: the screen's colour depth; 16 gives an RGB565 surface, anything
-    // else a 32-bit one.
-    DisplaySurface(QWidget* window, int depth);
+    // else a 32-bit one. state: remote view flag and zoom mode; it must
+    // outlive the display.
+    DisplaySurface(QWidget* window, int depth, const SessionState& state);
 
     uint8_t* LockScreen() override;
     // Ends the write and, while the remote view is shown, presents.
@@ -58,6 +61,7 @@ class DisplaySurface : public DisplayTarget {
 
     QPointer<QWidget> window_;
     const int depth_;
+    const SessionState& state_;
     QImage offscreen_;
     ScreenFormat format_;
     mutable std::mutex surfaceMutex_;  // held from LockScreen to UnlockScreen
@@ -67,20 +71,7 @@ class DisplaySurface : public DisplayTarget {
     std::shared_ptr<std::atomic<bool>> repaintPending_;
 };
 
-// The one display of the process (null when there is none).
-DisplaySurface* CurrentDisplay();
-// Builds the display for the window in its screen's format, makes it the
-// current one and the session's display target. True when the off-screen
-// image has 16 bits per pixel.
-bool CreateDisplay(QWidget* window);
-// Detaches and deletes the current display. True if there was one.
-bool DestroyDisplay();
-// Rebuilds the display when the window's screen no longer has the depth the
-// display was built for (the stand-in for a lost surface). True.
-bool RecreateIfLost();
-// The handheld window's reaction to a change of screen or display mode.
-void DisplayChanged(QWidget* handheld);
-
-// Depth the display is built for; tests override it (0 restores the window's
-// own screen depth).
+// The colour depth a display for the window is built for: the window's
+// screen, unless a test has set an override (0 restores the screen's).
+int DisplayDepthFor(const QWidget* window);
 void SetDisplayDepthOverride(int depth);

@@ -11,22 +11,7 @@
 #include <map>
 #include <vector>
 
-// Command ids of the main frame's bar.
-enum BarCommand : int {
-    kCmdKeyboard = 32840,
-    kCmdPrevious = 32857,
-    kCmdNext = 32858,
-    kCmdViews = 32868,
-    kCmdCursorResolutionKey = 32869,
-    kCmdHelp = 32871,
-    kCmdCursorResolution = 32873,
-    kCmdRefresh = 32874,
-    kCmdShortcutMode = 32876,
-    kCmdDeskSwitch = 32900,
-    kCmdChat = 32901,
-    kCmdVersion = 32902,
-    kCmdSettings = 32903,
-};
+#include "input/command_ids.h"
 
 // One item of a bar: a command with an image from the strip, or a separator
 // (command 0).

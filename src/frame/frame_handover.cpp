@@ -7,33 +7,33 @@
 #include "discovery/network_shared.h"
 #include "frame/main_frame.h"
 
-FrameHandover::FrameHandover() = default;
+FrameHandover::FrameHandover() {
+    gate_.Close();  // until a frame is attached
+}
 
 void FrameHandover::Attach(CMainFrame* frame) {
     frame_ = frame;
+    hidePending_ = false;
+    if (frame != nullptr) {
+        gate_.Open();
+    } else {
+        gate_.Close();
+    }
 }
 
 void FrameHandover::Post(FrameWork work) {
     // The frame pointer is read on the GUI thread only, when the work runs.
-    QMetaObject::invokeMethod(
-        this,
-        [this, work = std::move(work)] {
-            if (frame_ != nullptr)
-                work(*frame_);
-        },
-        Qt::QueuedConnection);
-}
-
-void FrameHandover::Send(FrameWork work) {
-    auto run = [this, &work] {
+    gate_.Post([this, work = std::move(work)] {
         if (frame_ != nullptr)
             work(*frame_);
-    };
-    if (QThread::currentThread() == thread()) {
-        run();
-    } else {
-        QMetaObject::invokeMethod(this, run, Qt::BlockingQueuedConnection);
-    }
+    });
+}
+
+void FrameHandover::Send(const FrameWork& work) {
+    gate_.Send([this, &work] {
+        if (frame_ != nullptr)
+            work(*frame_);
+    });
 }
 
 void FrameHandover::DeskRegistered(uint32_t desk, bool registered) {
@@ -71,14 +71,11 @@ void FrameHandover::ShowDeskListAfterThrownOut() {
 void FrameHandover::HideDeskListForFrame() {
     if (hidePending_.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            hidePending_ = false;
-            if (frame_ != nullptr)
-                frame_->HideDeskListForFrame();
-        },
-        Qt::QueuedConnection);
+    gate_.Post([this] {
+        hidePending_ = false;
+        if (frame_ != nullptr)
+            frame_->HideDeskListForFrame();
+    });
 }
 
 void FrameHandover::SetWaitCursor(bool on) {

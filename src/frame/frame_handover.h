@@ -4,7 +4,9 @@
 // queued and the caller goes on; a sent one blocks the caller until the frame
 // has handled it (and runs at once when the caller is the GUI thread).
 // Handovers that arrive when there is no frame (before it is attached, or
-// after it was shut down) are dropped; they carry values only, so nothing
+// after it was shut down) are dropped, and a sent call that is waiting when
+// the frame goes away returns at once: a worker never hangs on a GUI thread
+// that has stopped serving it. Handovers carry values only, so nothing
 // leaks. The handover object itself outlives every worker thread.
 
 #include <QObject>
@@ -14,6 +16,7 @@
 
 #include "discovery/heartbeat.h"
 #include "discovery/station_record.h"
+#include "platform/gui_gate.h"
 #include "session/session_frontend.h"
 
 class CMainFrame;
@@ -24,7 +27,8 @@ class FrameHandover : public QObject, public SessionFrontEnd, public HeartbeatSi
     // Lives on the GUI thread (the thread that constructs it).
     FrameHandover();
 
-    // GUI thread: the frame that receives the handovers (null drops them).
+    // GUI thread: the frame that receives the handovers. Null drops them
+    // from now on and releases every worker waiting for a sent one.
     void Attach(CMainFrame* frame);
 
     // SessionFrontEnd
@@ -49,9 +53,10 @@ class FrameHandover : public QObject, public SessionFrontEnd, public HeartbeatSi
   private:
     using FrameWork = std::function<void(CMainFrame&)>;
     void Post(FrameWork work);
-    void Send(FrameWork work);
+    void Send(const FrameWork& work);
 
     QPointer<CMainFrame> frame_;  // GUI thread only
+    GuiGate gate_{this};
     // One hide request queued at a time: a fast desk draws far more frames
     // than the GUI thread needs requests.
     std::atomic<bool> hidePending_{false};

@@ -13,15 +13,12 @@
 #include "frame/command_bar.h"
 #include "frame/desk_list.h"
 #include "frame/frame_handover.h"
-#include "frame/remote_input.h"
+#include "input/remote_input.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
-#include "settings/registry.h"
 #include "settings/settings.h"
-
-CMainFrame* MainFrame = nullptr;
 
 namespace {
 
@@ -37,13 +34,13 @@ const char* const kStrip32 = ":/kel/toolbar32.png";
 
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handover,
+CMainFrame::CMainFrame(QWidget* parent, const QRect& area, const StationServices& services,
                        NetworkThreads threads)
     : QWidget(parent),
       table_(*this),
-      handover_(handover),
+      services_(services),
       threads_(std::move(threads)),
-      input_(std::make_unique<RemoteInput>(SessionInputSink(), PressTick)) {
+      input_(std::make_unique<RemoteInput>(services.input, services.state)) {
     setObjectName(QStringLiteral("mainFrame"));
     setGeometry(area);
     setAutoFillBackground(true);
@@ -57,11 +54,9 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handov
 
     EnsureArtwork();
     CreateCommandBar();
-    ReadFrameSettings();
-    std::string user;
-    if (ReadStoredUser(user) == 0)
-        SetCurrentUser(STRING(user));
-    MainFrame = this;
+    ReadFrameSettings(services_.state);
+    if (const auto user = ReadStoredUser())
+        services_.state.SetCurrentUser(STRING(*user));
 
     label_ = new QLabel(QStringLiteral(" Available Desks:"), this);
     label_->setObjectName(QStringLiteral("deskLabel"));
@@ -79,9 +74,9 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handov
     table_.SetView(deskList_);
     connect(deskList_, &CMyListCtrl::DeskClicked, this, &CMainFrame::OnDeskClicked);
 
-    CreateDisplay(this);
-    if (handover_ != nullptr)
-        handover_->Attach(this);
+    CreateDisplay();
+    if (services_.handover != nullptr)
+        services_.handover->Attach(this);
     if (threads_.start)
         threads_.start();
     LayoutFrame();
@@ -89,14 +84,11 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handov
 
 CMainFrame::~CMainFrame() {
     ShutdownFrame();
-    const STRING user = CurrentUser();
+    const STRING user = services_.state.CurrentUser();
     // After a fatal error the stored name is kept as it was.
-    if (!user.IsNull() && !user.Text().empty() && FatalFlag.load() == 0) {
-        RegWriteString(HKEY_LOCAL_MACHINE, kSettingsKey, kValueUser, user.Text());
-    }
+    if (!user.IsNull() && !user.Text().empty() && services_.state.fatal.load() == 0)
+        WriteStoredUser(user.Text());
     table_.SetView(nullptr);
-    if (MainFrame == this)
-        MainFrame = nullptr;
 }
 
 void CMainFrame::CreateCommandBar() {
@@ -123,7 +115,7 @@ void CMainFrame::LayoutFrame() {
     const int clientBottom = height();
     const int keyboardIndex = bar_->CommandToIndex(kCmdKeyboard);
     int listHeight = 0;
-    if (bigsize.load() != 0) {
+    if (services_.state.bigsize.load() != 0) {
         if (keyboardIndex == kKeyboardIndexSmall)
             bar_->MoveButton(kKeyboardIndexSmall, kKeyboardIndexBig);
         bar_->LoadBitmap(QString::fromLatin1(kStrip32));
@@ -155,13 +147,11 @@ void CMainFrame::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CMainFrame::ShowDeskList() {
-    // Under the session lock, so a frame being drawn never overlaps the switch.
-    auto clearFlag = [] { RemoteViewFlag.store(0); };
-    if (Client != nullptr) {
-        std::lock_guard lock(Client->SessionLock());
-        clearFlag();
-    } else {
-        clearFlag();
+    {
+        // Under the session lock, so a frame being drawn never overlaps the
+        // switch.
+        std::lock_guard lock(services_.client.SessionLock());
+        services_.state.remoteView.store(0);
     }
     deskList_->show();
     label_->show();
@@ -169,7 +159,7 @@ void CMainFrame::ShowDeskList() {
 }
 
 void CMainFrame::HideDeskList() {
-    RemoteViewFlag.store(1);
+    services_.state.remoteView.store(1);
     deskList_->hide();
     label_->hide();
     // Keys typed on the remote view go to the desk, not to the hidden list.
@@ -184,7 +174,7 @@ void CMainFrame::ShowDeskListIfHidden() {
 }
 
 void CMainFrame::HideDeskListForFrame() {
-    if (RemoteViewFlag.load() == 0)
+    if (services_.state.remoteView.load() == 0)
         return;
     if (!deskList_->isHidden() || !label_->isHidden()) {
         deskList_->hide();
@@ -241,14 +231,13 @@ void CMainFrame::ShutdownFrame() {
     if (shutDown_)
         return;
     shutDown_ = true;
-    if (handover_ != nullptr)
-        handover_->Attach(nullptr);
-    RemoteViewFlag.store(0);
+    if (services_.handover != nullptr)
+        services_.handover->Attach(nullptr);
+    services_.state.remoteView.store(0);
     hide();
     if (threads_.stop)
         threads_.stop();
-    if (Client != nullptr)
-        Client->Disconnect();
+    services_.client.Disconnect();
     table_.ClearDeskList();
     DestroyDisplay();
 }
@@ -276,26 +265,48 @@ void CMainFrame::CloseFrame() {
 
 void CMainFrame::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
-    if (RemoteViewFlag.load() == 0)
-        return;
-    DisplaySurface* display = CurrentDisplay();
-    if (display == nullptr)
+    if (services_.state.remoteView.load() == 0 || display_ == nullptr)
         return;
     // After a size change or a rebuilt display the picture must be written
     // again; the session draws it and asks for the next repaint.
-    if (display->NeedsFrame(bigsize.load()) && Client != nullptr)
-        Client->UpdateScreen();
+    if (display_->NeedsFrame(services_.state.bigsize.load()))
+        services_.client.UpdateScreen();
     QPainter painter(this);
-    display->Paint(painter);
+    display_->Paint(painter);
+}
+
+bool CMainFrame::CreateDisplay() {
+    DestroyDisplay();
+    display_ = std::make_unique<DisplaySurface>(this, DisplayDepthFor(this), services_.state);
+    services_.client.SetDisplayTarget(display_.get());
+    return display_->Format().bitsPerPixel == 16;
+}
+
+bool CMainFrame::DestroyDisplay() {
+    if (display_ == nullptr)
+        return false;
+    // Detaching takes the session lock: a frame being written ends first.
+    services_.client.SetDisplayTarget(nullptr);
+    display_.reset();
+    return true;
+}
+
+bool CMainFrame::RecreateIfLost() {
+    if (display_ != nullptr && DisplayDepthFor(this) != display_->Depth())
+        CreateDisplay();
+    return true;
+}
+
+void CMainFrame::DisplayChanged() {
+    RecreateIfLost();
 }
 
 uint32_t CMainFrame::CurrentDesk() {
-    return Client != nullptr ? Client->CurrentDesk() : kNoAddress;
+    return services_.client.CurrentDesk();
 }
 
 void CMainFrame::Disconnect() {
-    if (Client != nullptr)
-        Client->Disconnect();
+    services_.client.Disconnect();
 }
 
 // The lost-connection dialog is not part of this window yet: a lost desk
@@ -311,6 +322,5 @@ bool CMainFrame::LostConnectionDialogOpen(uint32_t&) {
 void CMainFrame::EndLostConnectionDialog(int) {}
 
 void CMainFrame::Connect(uint32_t address, int silent) {
-    if (Client != nullptr)
-        Client->Connect(address, silent);
+    services_.client.Connect(address, silent);
 }

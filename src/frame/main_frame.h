@@ -12,14 +12,14 @@
 #include <string>
 
 #include "discovery/desk_table.h"
+#include "input/command_ids.h"
+
+#include "frame/station_services.h"
 
 class CMyListCtrl;
+class DisplaySurface;
 class MyCCeCommandBar;
-class FrameHandover;
 class RemoteInput;
-
-constexpr int kCmdExit = 1;
-constexpr int kCmdDisconnect = 32779;
 
 // "Kel Remote Version: 5.70", with the current user while a session is open.
 std::string VersionBoxText(unsigned version, bool sessionOpen, const std::string& user);
@@ -34,9 +34,8 @@ struct NetworkThreads {
 class CMainFrame : public QWidget, private DeskTableActions {
     Q_OBJECT
   public:
-    // handover: the worker threads' way in; attached to this frame while it
-    // lives. May be null (no worker threads).
-    CMainFrame(QWidget* parent, const QRect& area, FrameHandover* handover,
+    // services.handover is attached to this frame while it lives.
+    CMainFrame(QWidget* parent, const QRect& area, const StationServices& services,
                NetworkThreads threads = {});
     ~CMainFrame() override;
 
@@ -51,6 +50,15 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void ShutdownFrame();
     void ClearDeskList();
     void SetDeskIcon(uint32_t desk, int connected);
+
+    // The display of this window: built in the screen's format and handed
+    // to the session as its display target; rebuilt when the window's screen
+    // changed its depth (the stand-in for a lost surface). GUI thread.
+    bool CreateDisplay();
+    bool DestroyDisplay();
+    bool RecreateIfLost();
+    void DisplayChanged();
+    DisplaySurface* Display() const { return display_.get(); }
 
     // Worker handovers.
     void ApplyStation(const StationRecord& station);
@@ -114,9 +122,10 @@ class CMainFrame : public QWidget, private DeskTableActions {
     int RunDeskPopup(QPoint globalPoint);
 
     DeskTable table_;
-    FrameHandover* handover_;
+    StationServices services_;
     NetworkThreads threads_;
     std::unique_ptr<RemoteInput> input_;
+    std::unique_ptr<DisplaySurface> display_;
     QLabel* label_ = nullptr;
     CMyListCtrl* deskList_ = nullptr;
     MyCCeCommandBar* bar_ = nullptr;
@@ -124,6 +133,3 @@ class CMainFrame : public QWidget, private DeskTableActions {
     int barHeight_ = 0;
     bool shutDown_ = false;
 };
-
-// The one main frame (null when there is none).
-extern CMainFrame* MainFrame;

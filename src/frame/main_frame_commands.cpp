@@ -12,7 +12,6 @@
 #include "frame/main_frame.h"
 #include "platform/message_box.h"
 #include "session/client_connection.h"
-#include "session/session_state.h"
 
 std::string VersionBoxText(unsigned version, bool sessionOpen, const std::string& user) {
     const unsigned v = version & 0xFFFF;
@@ -74,9 +73,9 @@ void CMainFrame::ShowNotAvailable() {
 }
 
 void CMainFrame::ShowVersionBox() {
-    const bool open = Client != nullptr && Client->IsConnected(0) != 0;
-    ShowMessageBox(VersionBoxText(kProgramVersion, open, CurrentUser().Text()), "Kel Remote",
-                   MB_OK);
+    const bool open = services_.client.IsConnected(0) != 0;
+    ShowMessageBox(VersionBoxText(kProgramVersion, open, services_.state.CurrentUser().Text()),
+                   "Kel Remote", MB_OK);
 }
 
 void CMainFrame::ConfirmExit() {

@@ -9,7 +9,7 @@
 
 #include "frame/command_bar.h"
 #include "frame/main_frame.h"
-#include "frame/remote_input.h"
+#include "input/remote_input.h"
 
 namespace {
 

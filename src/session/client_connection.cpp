@@ -10,11 +10,10 @@
 #include "platform/message_box.h"
 #include "session/client_session.h"
 #include "session/screen_decoder.h"
-#include "session/session_state.h"
-
-ClientConnection* Client = nullptr;
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 std::string WithAddress(const char* format, uint32_t address) {
     char text[160];
@@ -67,8 +66,10 @@ class WaitCursor {
 
 }  // namespace
 
-ClientConnection::ClientConnection()
-    : frame_(new uint16_t[kRemotePixels]()), receive_(new uint16_t[kMaxScreenWords]()) {}
+ClientConnection::ClientConnection(SessionState& state)
+    : state_(state),
+      frame_(new uint16_t[kRemotePixels]()),
+      receive_(new uint16_t[kMaxScreenWords]()) {}
 
 ClientConnection::~ClientConnection() {
     if (Current())
@@ -134,30 +135,23 @@ ClientConnection::RegisterOutcome ClientConnection::RegisterDesk(uint32_t desk, 
             TellUnreachable(desk, WSAGetLastError());
         return RegisterOutcome::Unreachable;
     }
-    channel.Socket().SetReadTimeout(std::chrono::milliseconds(answerTimeoutMs_.load()));
+    // Each exchange has a deadline, so a desk that drips its answer byte by
+    // byte cannot hold the caller longer than a silent one.
+    channel.Socket().SetReadDeadline(Clock::now() +
+                                     std::chrono::milliseconds(answerTimeoutMs_.load()));
     channel.WriteInt32(code);
     SessionFrontEnd* frontEnd = FrontEnd();
     if (code == kRegisterCode) {
         // A desk that answers nothing (silent, or closing at once) has not
         // accepted the station.
         WSASetLastError(0);
-        int32_t length = 0;
-        if (channel.ReadInt32(length) != 4) {
+        STRING answer;
+        if (channel.ReadString(answer) == 0) {
             TellUnreachable(desk, ReadFailure());
             return RegisterOutcome::Unreachable;
         }
-        std::string refusal;
-        if (length > STRING::kMaxLength) {
-            channel.Close();  // an oversized frame counts as no text
-        } else if (length > 0) {
-            refusal.resize(static_cast<size_t>(length));
-            if (channel.Read(refusal.data(), length) != length) {
-                TellUnreachable(desk, ReadFailure());
-                return RegisterOutcome::Unreachable;
-            }
-        }
-        if (!refusal.empty()) {
-            ShowMessageBox(refusal, "Kel Remote", MB_OK);
+        if (!answer.IsNull() && !answer.Text().empty()) {
+            ShowMessageBox(answer.Text(), "Kel Remote", MB_OK);
             return RegisterOutcome::Refused;
         }
         if (frontEnd)
@@ -165,7 +159,8 @@ ClientConnection::RegisterOutcome ClientConnection::RegisterDesk(uint32_t desk, 
     } else if (frontEnd) {
         frontEnd->DeskRegistered(desk, false);
     }
-    channel.Socket().SetReadTimeout(std::chrono::milliseconds(handshakeTimeoutMs_.load()));
+    channel.Socket().SetReadDeadline(Clock::now() +
+                                     std::chrono::milliseconds(handshakeTimeoutMs_.load()));
     int32_t closing = 0;
     if (channel.ReadInt32(closing) == 4)
         channel.WriteInt32(closing);
@@ -235,7 +230,7 @@ bool ClientConnection::OpenChannels(Session& session, int& error) {
         error = WSAGetLastError();
         return false;
     }
-    session.input.WriteString(CurrentUser());
+    session.input.WriteString(state_.CurrentUser());
     if (!session.display.Connect(DeskPort(session.desk, kDisplayPort))) {
         error = WSAGetLastError();
         return false;
@@ -260,7 +255,7 @@ void ClientConnection::StartSession(SessionPtr session, int reconnecting) {
         std::memset(frame_.get(), 0, kRemotePixels * sizeof(uint16_t));
     }
     if (!reconnecting)
-        RemoteViewFlag = 1;
+        state_.remoteView = 1;
     if (SessionFrontEnd* frontEnd = FrontEnd())
         frontEnd->EnableViewSwitch();
     std::lock_guard lock(currentMutex_);
@@ -300,7 +295,7 @@ void ClientConnection::DisconnectSession(const SessionPtr& expected) {
         }
         --drawingSuspended_;
     }
-    DeskReadyFlag = 0;
+    state_.deskReady = 0;
     if (SessionFrontEnd* frontEnd = FrontEnd())
         frontEnd->EnableSessionButtons(false);
     // A thread cannot join itself: its own session's thread is joined by the

@@ -37,10 +37,12 @@
 #include <vector>
 
 #include "display/display_target.h"
+#include "input/desk_input_sink.h"
 #include "platform/winsock.h"
 #include "session/session_frontend.h"
+#include "session/session_state.h"
 
-class ClientConnection {
+class ClientConnection final : public DeskInputSink {
   public:
     static constexpr uint16_t kInputPort = 7001;
     static constexpr uint16_t kDisplayPort = 7002;
@@ -64,8 +66,9 @@ class ClientConnection {
         ChannelsFailed,    // input or display channel failed (deregistered)
     };
 
-    ClientConnection();
-    ~ClientConnection();  // disconnects and joins every receive thread
+    // state: the station's shared state; it must outlive this object.
+    explicit ClientConnection(SessionState& state);
+    ~ClientConnection() override;  // disconnects and joins every receive thread
     ClientConnection(const ClientConnection&) = delete;
     ClientConnection& operator=(const ClientConnection&) = delete;
 
@@ -98,15 +101,18 @@ class ClientConnection {
     // not yet torn down.
     bool IsReceiving() const;
 
-    // Input messages on the input channel. Without a session, or when the
-    // channel is not writable at once (all but SendButton), they are dropped
-    // silently. GUI thread.
-    void SendKey(uint16_t code, uint8_t kind);
-    void SendPointer(int x, int y, uint16_t event);
-    void SendButton(uint8_t isLong, uint16_t keyCode);
-    void SendCursorMode();
-    void SendCommand();
-    void SendShortcutKey(uint16_t virtualKey, uint16_t modifiers, uint8_t down);
+    SessionState& State() const { return state_; }
+
+    // DeskInputSink: input messages on the input channel. Without a session,
+    // or when the channel is not writable at once (all but SendButton), they
+    // are dropped silently. GUI thread.
+    void SendKey(uint16_t code, uint8_t kind) override;
+    void SendPointer(int x, int y, uint16_t event) override;
+    void SendButton(uint8_t isLong, uint16_t keyCode) override;
+    void SendCursorMode() override;
+    void SendCommand() override;
+    void SendShortcutKey(uint16_t virtualKey, uint16_t modifiers, uint8_t down) override;
+    bool SessionOpen() const override;
 
     // Draws the frame buffer into the display target when the remote view
     // flag is set. Receive thread after each screen, GUI thread on repaint.
@@ -147,6 +153,7 @@ class ClientConnection {
     bool WriteInput(const void* message, int length, bool pollFirst);
     SessionFrontEnd* FrontEnd() const;
 
+    SessionState& state_;
     mutable std::mutex sessionLock_;
     mutable std::mutex currentMutex_;  // guards current_, receivers_
     SessionPtr current_;
@@ -159,6 +166,3 @@ class ClientConnection {
     std::atomic<int64_t> answerTimeoutMs_{kAnswerTimeout.count()};
     std::atomic<int64_t> handshakeTimeoutMs_{kHandshakeTimeout.count()};
 };
-
-// The one session of the program, created at start-up.
-extern ClientConnection* Client;

@@ -13,7 +13,6 @@
 #include "platform/byte_order.h"
 #include "session/client_connection.h"
 #include "session/client_session.h"
-#include "session/session_state.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ void ClientConnection::SendKey(uint16_t code, uint8_t kind) {
 }
 
 void ClientConnection::SendPointer(int x, int y, uint16_t event) {
-    if (bigsize != 0) {  // the remote screen is shown twice as large
+    if (state_.bigsize != 0) {  // the remote screen is shown twice as large
         x /= 2;
         y /= 2;
     }
@@ -62,7 +61,7 @@ void ClientConnection::SendButton(uint8_t isLong, uint16_t keyCode) {
 }
 
 void ClientConnection::SendCursorMode() {
-    const uint8_t message[2] = {4, CursorModeByte.load()};
+    const uint8_t message[2] = {4, state_.cursorMode.load()};
     WriteInput(message, sizeof message, true);
 }
 
@@ -76,4 +75,9 @@ void ClientConnection::SendShortcutKey(uint16_t virtualKey, uint16_t modifiers, 
     StoreLe16(message + 2, virtualKey);
     StoreLe16(message + 4, modifiers);
     WriteInput(message, sizeof message, true);
+}
+
+bool ClientConnection::SessionOpen() const {
+    const SessionPtr session = Current();
+    return session && session->input.IsOpen();
 }

@@ -14,7 +14,6 @@
 #include "session/client_connection.h"
 #include "session/client_session.h"
 #include "session/screen_decoder.h"
-#include "session/session_state.h"
 
 namespace {
 
@@ -131,12 +130,12 @@ bool ClientConnection::DispatchDeskMessage(const SessionPtr& session, uint8_t ty
 }
 
 void ClientConnection::ApplySessionInformation(const uint8_t* payload) {
-    DeskReadyFlag = 1;
+    state_.deskReady = 1;
     if (SessionFrontEnd* frontEnd = FrontEnd())
         frontEnd->EnableSessionButtons(true);
-    CursorModeByte = payload[0];
+    state_.cursorMode = payload[0];
     const auto* name = reinterpret_cast<const char*>(payload + 1);
-    SetCurrentUser(STRING(std::string(name, strnlen(name, kUserNameLength))));
+    state_.SetCurrentUser(STRING(std::string(name, strnlen(name, kUserNameLength))));
 }
 
 void ClientConnection::HandleThrownOut(const SessionPtr& session) {
@@ -147,7 +146,7 @@ void ClientConnection::HandleThrownOut(const SessionPtr& session) {
     // The user may have started another session while the box was open.
     if (Current())
         return;
-    RemoteViewFlag = 0;
+    state_.remoteView = 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (SessionFrontEnd* frontEnd = FrontEnd())
         frontEnd->ShowDeskListAfterThrownOut();
@@ -158,7 +157,7 @@ void ClientConnection::HandleFatalError(const SessionPtr& session, const char* t
     if (!session->BeginLeaving())
         return;  // nobody may be waited for now
     ReportSocketError(text, kCppExceptionCode);
-    FatalFlag = 1;
+    state_.fatal = 1;
     if (SessionFrontEnd* frontEnd = FrontEnd())
         frontEnd->CloseAfterFatalError();
 }
@@ -188,7 +187,7 @@ int ClientConnection::ReadScreen(const SessionPtr& session) {
 }
 
 void ClientConnection::UpdateScreen() {
-    if (RemoteViewFlag == 0 || drawingSuspended_ > 0)
+    if (state_.remoteView == 0 || drawingSuspended_ > 0)
         return;
     if (SessionFrontEnd* frontEnd = FrontEnd())
         frontEnd->HideDeskListForFrame();

@@ -1,6 +1,5 @@
 #include "session/tcp_connection.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "platform/byte_order.h"
@@ -65,21 +64,20 @@ int TCPCONNECTION::WriteString(const STRING& text) {
     return Write(frame.data(), static_cast<int>(frame.size()));
 }
 
-void TCPCONNECTION::ReadString(STRING& text) {
+int TCPCONNECTION::ReadString(STRING& text) {
     text.SetNull();
     int32_t length = 0;
-    if (ReadInt32(length) != 4) {
-        std::perror("STRING");
-        return;
-    }
+    if (ReadInt32(length) != 4)
+        return 0;
     if (length > STRING::kMaxLength) {
         Close();
-        return;
+        return 1;
     }
     if (length < 0)
-        return;
+        return 1;
     std::string characters(static_cast<size_t>(length), '\0');
     if (Read(characters.data(), length) != length)
-        return;
+        return 0;
     text = STRING(std::move(characters));
+    return 1;
 }

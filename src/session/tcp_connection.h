@@ -43,8 +43,10 @@ class TCPCONNECTION {
 
     int WriteString(const STRING& text);
     // A length above STRING::kMaxLength yields null and closes the whole
-    // connection; a negative length or a failed read yields null.
-    void ReadString(STRING& text);
+    // connection; a negative length or a failed read yields null. Returns 1
+    // when a whole frame was read (a null frame and an oversized length
+    // included), 0 when reading failed.
+    int ReadString(STRING& text);
 
     TCPSOCKET& Socket() { return socket_; }
 

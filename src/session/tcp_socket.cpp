@@ -1,5 +1,6 @@
 #include "session/tcp_socket.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -194,13 +195,15 @@ int TCPSOCKET::Read(void* buffer, int n) {
     while (done < n) {
         if (handle_.load() == INVALID_SOCKET || use.fd() == INVALID_SOCKET)
             return -1;
-        const int timeoutMs = readTimeoutMs_.load();
-        const int ready = PollOnce(use.fd(), POLLIN, timeoutMs);
+        const int waitMs = ReadWaitMs();
+        const int ready = waitMs == 0 ? 0 : PollOnce(use.fd(), POLLIN, waitMs);
         if (ready < 0)
             return -1;
         if (ready == 0) {
-            if (timeoutMs < 0)
+            if (waitMs < 0)
                 continue;
+            if (ReadWaitMs() > 0)
+                continue;  // woke early; the deadline has not passed yet
             WSASetLastError(WSAETIMEDOUT);
             return -1;
         }
@@ -214,8 +217,21 @@ int TCPSOCKET::Read(void* buffer, int n) {
     return n;
 }
 
-void TCPSOCKET::SetReadTimeout(std::optional<std::chrono::milliseconds> timeout) {
-    readTimeoutMs_ = timeout ? static_cast<int>(timeout->count()) : -1;
+void TCPSOCKET::SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) {
+    readDeadline_ = deadline ? deadline->time_since_epoch().count() : kNoDeadline;
+}
+
+int TCPSOCKET::ReadWaitMs() const {
+    using Clock = std::chrono::steady_clock;
+    const int64_t deadline = readDeadline_.load();
+    if (deadline == kNoDeadline)
+        return -1;
+    const Clock::duration left = Clock::duration(deadline) - Clock::now().time_since_epoch();
+    if (left <= Clock::duration::zero())
+        return 0;
+    // Rounded up, so the wait never ends just before the deadline.
+    const int64_t ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return static_cast<int>(std::min<int64_t>(ms, INT32_MAX));
 }
 
 int TCPSOCKET::Write(const void* buffer, int n) {

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -47,9 +48,10 @@ class TCPSOCKET {
 
     // n when n bytes were read or written, -1 on failure; 0 for n <= 0.
     int Read(void* buffer, int n);
-    // Bounds how long Read waits for the next bytes (then it fails with
-    // WSAETIMEDOUT); nullopt, the default, waits without limit.
-    void SetReadTimeout(std::optional<std::chrono::milliseconds> timeout);
+    // A point in time after which Read fails with WSAETIMEDOUT, however the
+    // bytes trickle in: it bounds a whole exchange, not each wait. nullopt,
+    // the default, waits without limit.
+    void SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
     int Write(const void* buffer, int n);
 
     // Takes over an already connected stream socket (a socket pair in tests
@@ -73,12 +75,16 @@ class TCPSOCKET {
     };
 
     int WaitFor(short events, int timeoutMs);
+    // Milliseconds left before the read deadline (-1: none; 0: passed).
+    int ReadWaitMs() const;
     int ConnectNow(SOCKET fd, const sockaddr_in& address);
     void ApplyOptions(SOCKET fd);
 
     std::atomic<SOCKET> handle_{INVALID_SOCKET};
     std::atomic<int> blocking_{1};
-    std::atomic<int> readTimeoutMs_{-1};
+    // Steady-clock ticks since its epoch; kNoDeadline waits forever.
+    static constexpr int64_t kNoDeadline = INT64_MAX;
+    std::atomic<int64_t> readDeadline_{kNoDeadline};
     // A descriptor that running calls still use.
     struct Busy {
         SOCKET fd;

@@ -29,6 +29,7 @@
 #include "platform/winsock.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
+#include "test_station.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ class PointerWatch {
 };
 
 struct Station {
-    std::unique_ptr<FrameHandover> handover;
+    std::unique_ptr<TestStation> parts;
     std::unique_ptr<CHandheldDlg> window;
 };
 
@@ -145,19 +146,18 @@ bool OpenStation(deskemu::DeskEmulator& desk, Station& station) {
     FillOwnStation(Ipv4FromText("127.0.0.1"), "bench-station");
     SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
     SetDisplayDepthOverride(32);
-    station.handover = std::make_unique<FrameHandover>();
-    Client = new ClientConnection();
-    Client->SetFrontEnd(station.handover.get());
-    station.window = std::make_unique<CHandheldDlg>(station.handover.get());
+    station.parts = std::make_unique<TestStation>();
+    station.window = std::make_unique<CHandheldDlg>(station.parts->Services());
     station.window->OnInitDialog({});
     station.window->show();
     g_frame = station.window->Frame();
-    if (Client->Connect(Ipv4FromText(kDeskAddress), 0) !=
+    if (station.parts->client.Connect(Ipv4FromText(kDeskAddress), 0) !=
         ClientConnection::ConnectResult::Connected) {
         return false;
     }
     const Clock::time_point deadline = Clock::now() + kDeadline;
-    while (DeskReadyFlag.load() == 0 || !desk.WaitForScreens(1, std::chrono::milliseconds(0))) {
+    while (station.parts->state.deskReady.load() == 0 ||
+           !desk.WaitForScreens(1, std::chrono::milliseconds(0))) {
         if (Clock::now() > deadline)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -168,9 +168,7 @@ bool OpenStation(deskemu::DeskEmulator& desk, Station& station) {
 void CloseStation(Station& station) {
     station.window->close();
     station.window.reset();
-    delete Client;
-    Client = nullptr;
-    station.handover.reset();
+    station.parts.reset();
 }
 
 }  // namespace

@@ -3,5 +3,5 @@
 if(TARGET kelui AND TARGET deskemu)
   find_package(benchmark REQUIRED)
   add_executable(bench_input_latency ${CMAKE_CURRENT_LIST_DIR}/bench_input_latency.cpp)
-  target_link_libraries(bench_input_latency PRIVATE kelui deskemu benchmark::benchmark)
+  target_link_libraries(bench_input_latency PRIVATE kelui deskemu kel_test_support benchmark::benchmark)
 endif()

@@ -10,7 +10,6 @@
 #include "discovery/station_record.h"
 #include "platform/winsock.h"
 #include "screen_checks.h"
-#include "settings/registry.h"
 #include "settings/settings.h"
 #include "x_session.h"
 

@@ -7,7 +7,6 @@
 #include <QThread>
 
 #include "platform/winsock.h"
-#include "settings/registry.h"
 #include "settings/settings.h"
 
 namespace {
@@ -153,6 +152,6 @@ QString LoopbackSettings(const QString& name) {
     const QString path = Artifact(name);
     QFile::remove(path);
     qputenv("KEL_REMOTE_REGISTRY", path.toLocal8Bit());
-    RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, Ipv4FromText("127.0.0.1"));
+    WritePreferredAddress(Ipv4FromText("127.0.0.1"));
     return QStringLiteral("KEL_REMOTE_REGISTRY=") + path;
 }

@@ -55,10 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QuietFrontEnd frontEnd;
     MemorySurface surface(MakeRgb32Format(1000));
     {
-        ClientConnection client;
+        SessionState state;
+        ClientConnection client{state};
         client.SetFrontEnd(&frontEnd);
         client.SetDisplayTarget(&surface);
-        RemoteViewFlag = size % 2;  // drawing on and off
+        state.remoteView = static_cast<int>(size % 2);  // drawing on and off
         // No input channel: ending the session opens no registration.
         client.AdoptSession(INVALID_SOCKET, fds[0], 0x0900007F);
         size_t done = 0;

@@ -8,7 +8,9 @@
 #include "display/display_surface.h"
 #include "display/display_surface_errors.h"
 #include "display/frame_writer.h"
+#include "frame/main_frame.h"
 #include "session/session_state.h"
+#include "test_station.h"
 
 namespace {
 
@@ -28,13 +30,10 @@ std::vector<uint16_t> TestFrame() {
 class DisplaySurfaceTest : public QObject {
     Q_OBJECT
 
+    SessionState state_;
+
   private slots:
-    void cleanup() {
-        DestroyDisplay();
-        SetDisplayDepthOverride(0);
-        RemoteViewFlag.store(0);
-        bigsize.store(0);
-    }
+    void cleanup() { SetDisplayDepthOverride(0); }
 
     void framesInTheScreenFormat_data() {
         QTest::addColumn<int>("depth");
@@ -51,11 +50,11 @@ class DisplaySurfaceTest : public QObject {
         QFETCH(uint32_t, red);
         QWidget window;
         SetDisplayDepthOverride(depth);
-        QTEST(CreateDisplay(&window), "sixteen");
-        DisplaySurface* display = CurrentDisplay();
+        DisplaySurface display(&window, DisplayDepthFor(&window), state_);
+        QTEST(display.Format().bitsPerPixel == 16, "sixteen");
         const auto frame = TestFrame();
-        DrawFrame(frame.data(), *display);
-        const QImage off = display->OffscreenImage();
+        DrawFrame(frame.data(), display);
+        const QImage off = display.OffscreenImage();
         const auto pixel = [&](int x, int y) -> uint32_t {
             const uchar* line = off.constScanLine(y);
             return off.depth() == 16 ? reinterpret_cast<const uint16_t*>(line)[x]
@@ -77,13 +76,13 @@ class DisplaySurfaceTest : public QObject {
         QFETCH(int, depth);
         QFETCH(int, zoom);
         QWidget window;
-        SetDisplayDepthOverride(depth);
-        CreateDisplay(&window);
-        bigsize.store(zoom);
-        RemoteViewFlag.store(1);
+        SessionState state;
+        state.bigsize = zoom;
+        state.remoteView = 1;
+        DisplaySurface display(&window, depth, state);
         const auto frame = TestFrame();
-        DrawFrame(frame.data(), *CurrentDisplay());
-        const QImage shown = CurrentDisplay()->PresentedImage();
+        DrawFrame(frame.data(), display);
+        const QImage shown = display.PresentedImage();
         const int scale = zoom == 0 ? 1 : 2;
         QCOMPARE(shown.size(), QSize(240 * scale, 268 * scale));
         // Every presented pixel is its source pixel, 565 fields on top of
@@ -107,20 +106,24 @@ class DisplaySurfaceTest : public QObject {
 
     void nothingPresentedWhileTheListIsShown() {
         QWidget window;
-        CreateDisplay(&window);
-        RemoteViewFlag.store(0);
+        DisplaySurface display(&window, 32, state_);
         const auto frame = TestFrame();
-        DrawFrame(frame.data(), *CurrentDisplay());
-        QVERIFY(CurrentDisplay()->PresentedImage().isNull());
-        QVERIFY(CurrentDisplay()->NeedsFrame(0));
+        DrawFrame(frame.data(), display);
+        QVERIFY(display.PresentedImage().isNull());
+        QVERIFY(display.NeedsFrame(0));
     }
 
-    void destroyTwice() {
-        QWidget window;
-        CreateDisplay(&window);
-        QVERIFY(DestroyDisplay());
-        QVERIFY(!DestroyDisplay());
-        QVERIFY(CurrentDisplay() == nullptr);
+    void frameOwnsItsDisplay() {
+        TestStation station;
+        QWidget parent;
+        CMainFrame frame(&parent, QRect(0, 0, 240, 294), station.Services());
+        QVERIFY(frame.Display() != nullptr);
+        SetDisplayDepthOverride(16);
+        QVERIFY(frame.RecreateIfLost());
+        QCOMPARE(frame.Display()->Depth(), 16);
+        QVERIFY(frame.DestroyDisplay());
+        QVERIFY(!frame.DestroyDisplay());
+        QVERIFY(frame.Display() == nullptr);
     }
 
     void errorTexts_data() {

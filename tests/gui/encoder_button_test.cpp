@@ -12,7 +12,6 @@
 #include "platform/tick.h"
 #include "recording_desk.h"
 #include "session/session_state.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -46,13 +45,16 @@ class EncoderButtonTest : public QObject {
   private:
     QPixmap face_{70, 70}, pressed_{70, 70}, highlight_{176, 146};
     QWidget parent_;
+    SessionState state_;
+    ClientConnection client_{state_};
 
     std::unique_ptr<EncoderBtn> Make(int index) {
         face_.fill(Qt::darkGray);
         pressed_.fill(Qt::darkRed);
         highlight_.fill(Qt::yellow);
-        auto button = std::make_unique<EncoderBtn>(QPoint(0, 0), 70, index, &face_, &highlight_,
-                                                   &pressed_, &parent_, QStringLiteral("Views"));
+        auto button =
+            std::make_unique<EncoderBtn>(QPoint(0, 0), 70, index, &face_, &highlight_, &pressed_,
+                                         &parent_, QStringLiteral("Views"), client_, state_);
         parent_.show();
         return button;
     }
@@ -63,7 +65,7 @@ class EncoderButtonTest : public QObject {
         parent_.resize(300, 300);
     }
     void cleanupTestCase() { SetTickSource(nullptr); }
-    void init() { HardwareButtonHold.store(kDefaultButtonHold); }
+    void init() { state_.hwBtnHold.store(kDefaultButtonHold); }
 
     void pressDurationDecidesLong_data() {
         QTest::addColumn<int>("index");
@@ -83,7 +85,7 @@ class EncoderButtonTest : public QObject {
         QFETCH(int, held);
         QFETCH(int, isLong);
         QFETCH(int, code);
-        RecordingDesk desk;
+        RecordingDesk desk(client_);
         auto button = Make(index);
         Press(button.get(), {35, 35});
         g_now += static_cast<uint32_t>(held);
@@ -94,8 +96,8 @@ class EncoderButtonTest : public QObject {
     }
 
     void holdTimeComesFromTheSettings() {
-        HardwareButtonHold.store(1000);
-        RecordingDesk desk;
+        state_.hwBtnHold.store(1000);
+        RecordingDesk desk(client_);
         auto button = Make(0);
         Press(button.get(), {35, 35});
         g_now += 600;
@@ -119,7 +121,7 @@ class EncoderButtonTest : public QObject {
     void encoderDragSteps() {
         QFETCH(QList<QPoint>, moves);
         QFETCH(QList<int>, keys);
-        RecordingDesk desk;
+        RecordingDesk desk(client_);
         auto encoder = Make(kEncoderIndex);
         Press(encoder.get(), {35, 35});
         for (const QPoint& at : moves)
@@ -139,7 +141,7 @@ class EncoderButtonTest : public QObject {
     }
 
     void stepPutsTheCursorBackOnThePressPoint() {
-        RecordingDesk desk;
+        RecordingDesk desk(client_);
         auto encoder = Make(kEncoderIndex);
         Press(encoder.get(), {30, 32});
         Drag(encoder.get(), {30, 45});
@@ -147,7 +149,7 @@ class EncoderButtonTest : public QObject {
     }
 
     void doubleClickSendsTwoCodes() {
-        RecordingDesk desk;
+        RecordingDesk desk(client_);
         auto button = Make(0);
         Press(button.get(), {35, 35});
         Release(button.get(), {35, 35});

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QtTest>
 
-#include "session/client_connection.h"
-
 int RunHandheldWindowTest(int argc, char** argv);
 int RunEncoderButtonTest(int argc, char** argv);
 int RunDisplaySurfaceTest(int argc, char** argv);
@@ -15,7 +13,5 @@ int main(int argc, char** argv) {
     failures += RunDisplaySurfaceTest(argc, argv);
     failures += RunEncoderButtonTest(argc, argv);
     failures += RunHandheldWindowTest(argc, argv);
-    delete Client;
-    Client = nullptr;
     return failures;
 }

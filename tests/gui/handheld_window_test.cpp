@@ -17,25 +17,11 @@
 #include "frame/desk_list.h"
 #include "frame/frame_handover.h"
 #include "frame/main_frame.h"
+#include "recorded_dialogs.h"
 #include "recording_desk.h"
 #include "session/session_state.h"
-#include "settings/registry.h"
 #include "settings/settings.h"
-
-namespace {
-
-std::optional<uint32_t> Stored(const char* name) {
-    uint32_t value = 0;
-    if (RegReadDword(HKEY_LOCAL_MACHINE, kSettingsKey, name, value) != 0)
-        return std::nullopt;
-    return value;
-}
-
-void Store(const char* name, uint32_t value) {
-    RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, name, value);
-}
-
-}  // namespace
+#include "test_station.h"
 
 class HandheldWindowTest : public QObject {
     Q_OBJECT
@@ -43,7 +29,7 @@ class HandheldWindowTest : public QObject {
   private:
     QTemporaryDir dir_;
     int run_ = 0;
-    std::unique_ptr<FrameHandover> handover_;
+    std::unique_ptr<TestStation> station_;
     std::unique_ptr<CHandheldDlg> window_;
 
     // A fresh settings store for every test.
@@ -54,8 +40,8 @@ class HandheldWindowTest : public QObject {
 
     CHandheldDlg& Open(QSize screen) {
         SetScreenInfoOverride(ScreenInfo{screen, 32});
-        handover_ = std::make_unique<FrameHandover>();
-        window_ = std::make_unique<CHandheldDlg>(handover_.get());
+        station_ = std::make_unique<TestStation>();
+        window_ = std::make_unique<CHandheldDlg>(station_->Services());
         window_->OnInitDialog({});
         window_->show();
         return *window_;
@@ -71,10 +57,8 @@ class HandheldWindowTest : public QObject {
     void init() { FreshStore(); }
     void cleanup() {
         window_.reset();
-        handover_.reset();
+        station_.reset();
         SetScreenInfoOverride(std::nullopt);
-        bigsize.store(0);
-        RemoteViewFlag.store(0);
     }
 
     void sizesByScreenAndStoredZoom_data() {
@@ -105,7 +89,7 @@ class HandheldWindowTest : public QObject {
         QFETCH(QSize, screen);
         QFETCH(int, stored);
         if (stored >= 0)
-            Store(kValueBigSize, static_cast<uint32_t>(stored));
+            WriteZoomMode(static_cast<uint32_t>(stored));
         CHandheldDlg& window = Open(screen);
         QTEST(window.frameGeometry().size(), "window");
         QTEST(window.Frame()->geometry(), "frame");
@@ -115,14 +99,14 @@ class HandheldWindowTest : public QObject {
     }
 
     void closingStoresPositionAndZoom() {
-        Store(kValueBigSize, 1);
-        Store(kValueX, 40);
-        Store(kValueY, 50);
+        WriteZoomMode(1);
+        WriteWindowX(40);
+        WriteWindowY(50);
         Open(QSize(1280, 1024));
         CloseWindow();
-        QCOMPARE(Stored(kValueBigSize), std::optional<uint32_t>(2));
-        QCOMPARE(Stored(kValueX), std::optional<uint32_t>(40));
-        QCOMPARE(Stored(kValueY), std::optional<uint32_t>(50));
+        QCOMPARE(ReadZoomMode(), std::optional<uint32_t>(2));
+        QCOMPARE(ReadWindowX(), std::optional<int32_t>(40));
+        QCOMPARE(ReadWindowY(), std::optional<int32_t>(50));
     }
 
     void storedPositionIsClamped_data() {
@@ -139,9 +123,9 @@ class HandheldWindowTest : public QObject {
         QFETCH(int, x);
         QFETCH(int, y);
         if (x != -1000)
-            Store(kValueX, static_cast<uint32_t>(x));
+            WriteWindowX(x);
         if (y != -1000)
-            Store(kValueY, static_cast<uint32_t>(y));
+            WriteWindowY(y);
         CHandheldDlg& window = Open(QSize(1280, 1024));
         QTEST(window.pos(), "expected");
     }
@@ -169,7 +153,7 @@ class HandheldWindowTest : public QObject {
         QCOMPARE(window.Button(0)->pos(), QPoint(10, 320));
         QCOMPARE(window.SizeCommandLabel(), QString("Big Size"));
         CloseWindow();
-        QCOMPARE(Stored(kValueBigSize), std::optional<uint32_t>(0));
+        QCOMPARE(ReadZoomMode(), std::optional<uint32_t>(0));
     }
 
     void enterAndEscapeDoNotClose_data() {
@@ -199,7 +183,7 @@ class HandheldWindowTest : public QObject {
         QFETCH(int, delta);
         QFETCH(int, key);
         CHandheldDlg& window = Open(QSize(1280, 1024));
-        RecordingDesk desk;
+        RecordingDesk desk(station_->client);
         // Over the desk list the event travels up to the window; it counts once.
         QWidget* list = window.Frame()->DeskList().viewport();
         QWheelEvent wheel(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), QPoint(),
@@ -244,17 +228,17 @@ class HandheldWindowTest : public QObject {
             QVERIFY2(!bar.IsButtonEnabled(c), qPrintable(QString::number(c)));
         for (int c : always)
             QVERIFY(bar.IsButtonEnabled(c));
-        handover_->EnableViewSwitch();
+        station_->handover.EnableViewSwitch();
         QVERIFY(bar.IsButtonEnabled(32900));
         QVERIFY(!bar.IsButtonEnabled(32868));
         QVERIFY(!bar.IsButtonEnabled(32876));
-        handover_->EnableSessionButtons(true);  // posted by the receive thread
+        station_->handover.EnableSessionButtons(true);  // posted by the receive thread
         QTRY_VERIFY(bar.IsButtonEnabled(32868));
         for (int c : session)
             QVERIFY(bar.IsButtonEnabled(c));
         for (int c : never)
             QVERIFY(!bar.IsButtonEnabled(c));
-        handover_->EnableSessionButtons(false);
+        station_->handover.EnableSessionButtons(false);
         QTRY_VERIFY(!bar.IsButtonEnabled(32900));
         for (int c : session)
             QVERIFY(!bar.IsButtonEnabled(c));
@@ -293,19 +277,19 @@ class HandheldWindowTest : public QObject {
     }
 
     void versionCommandNamesTheUserOnlyInASession() {
-        BoxRecorder boxes;
+        RecordedDialogs dialogs;
         CHandheldDlg& window = Open(QSize(1280, 1024));
-        SetCurrentUser(STRING(std::string("Operator")));
+        station_->state.SetCurrentUser(STRING(std::string("Operator")));
         window.Frame()->OnCommand(kCmdVersion);
         {
-            RecordingDesk desk;
+            RecordingDesk desk(station_->client);
             window.Frame()->OnCommand(kCmdVersion);
         }
-        QCOMPARE(boxes.boxes.size(), size_t(2));
-        QCOMPARE(boxes.boxes[0].text, std::string("Kel Remote Version: 5.70"));
-        QCOMPARE(boxes.boxes[1].text,
-                 std::string("Kel Remote Version: 5.70\n\nCurrent User:\nOperator"));
-        QCOMPARE(boxes.boxes[1].caption, std::string("Kel Remote"));
+        const auto boxes = dialogs.Requests();
+        QCOMPARE(boxes.size(), size_t(2));
+        QCOMPARE(boxes[0].text, std::string("Kel Remote Version: 5.70"));
+        QCOMPARE(boxes[1].text, std::string("Kel Remote Version: 5.70\n\nCurrent User:\nOperator"));
+        QCOMPARE(boxes[1].caption, std::string("Kel Remote"));
     }
 
     void exitConfirmation_data() {
@@ -317,13 +301,14 @@ class HandheldWindowTest : public QObject {
     void exitConfirmation() {
         QFETCH(int, answer);
         QFETCH(bool, closes);
-        BoxRecorder boxes(answer);
+        RecordedDialogs dialogs;
+        dialogs.answerWith = [answer](const MessageBoxRequest&) { return answer; };
         CHandheldDlg& window = Open(QSize(1280, 1024));
         window.Frame()->OnCommand(kCmdExit);
-        QCOMPARE(boxes.boxes.size(), size_t(1));
-        QCOMPARE(boxes.boxes[0].text,
-                 std::string("Do you really want to exit Kel Remote Control?"));
-        QCOMPARE(boxes.boxes[0].type & MB_BUTTONMASK, unsigned(MB_OKCANCEL));
+        const auto boxes = dialogs.Requests();
+        QCOMPARE(boxes.size(), size_t(1));
+        QCOMPARE(boxes[0].text, std::string("Do you really want to exit Kel Remote Control?"));
+        QCOMPARE(boxes[0].type & MB_BUTTONMASK, unsigned(MB_OKCANCEL));
         QCOMPARE(window.isVisible(), !closes);
         QCOMPARE(window.Frame()->IsShutDown(), closes);
     }
@@ -339,7 +324,7 @@ class HandheldWindowTest : public QObject {
         StationRecord desk;
         SetStationAddress(desk, Ipv4FromText("127.0.0.5"));
         desk.state = 1;
-        handover_->StationHeard(desk);
+        station_->handover.StationHeard(desk);
         QCoreApplication::processEvents();
         QCOMPARE(frame->Desks().RowCount(), 0);
         CloseWindow();
@@ -353,15 +338,15 @@ class HandheldWindowTest : public QObject {
         desk.type = 1;
         desk.state = 1;
         desk.displayVersion = 5500;
-        handover_->StationHeard(desk);
+        station_->handover.StationHeard(desk);
         CMyListCtrl& list = window.Frame()->DeskList();
         QTRY_COMPARE(list.count(), 1);
         QCOMPARE(list.RowText(0), QString("192.168.0.10\nFOH\nKel Alpha 5.500"));
         QVERIFY(!list.RowShowsConnected(0));
-        handover_->DeskRegistered(desk.address, true);
+        station_->handover.DeskRegistered(desk.address, true);
         QVERIFY(list.RowShowsConnected(0));
         desk.state = 0;
-        handover_->StationHeard(desk);
+        station_->handover.StationHeard(desk);
         QTRY_COMPARE(list.count(), 0);
     }
 
@@ -374,15 +359,12 @@ class HandheldWindowTest : public QObject {
     void userIsSavedUnlessFatal() {
         QFETCH(int, fatal);
         Open(QSize(1280, 1024));
-        Store(kValueX, 0);  // the key exists, as after any earlier run
-        QCOMPARE(RegWriteString(HKEY_LOCAL_MACHINE, kSettingsKey, kValueUser, "Old"), 0);
-        SetCurrentUser(STRING(std::string("Operator")));
-        FatalFlag.store(fatal);
+        WriteWindowX(0);  // the key exists, as after any earlier run
+        QCOMPARE(WriteStoredUser("Old"), 0);
+        station_->state.SetCurrentUser(STRING(std::string("Operator")));
+        station_->state.fatal.store(fatal);
         CloseWindow();
-        FatalFlag.store(0);
-        std::string user;
-        RegReadString(HKEY_LOCAL_MACHINE, kSettingsKey, kValueUser, user);
-        QTEST(QString::fromStdString(user), "stored");
+        QTEST(QString::fromStdString(ReadStoredUser().value_or("")), "stored");
     }
 };
 

@@ -19,13 +19,14 @@
 #include "frame/desk_list.h"
 #include "frame/frame_handover.h"
 #include "frame/main_frame.h"
-#include "frame/remote_input.h"
+#include "input/remote_input.h"
 #include "platform/beep.h"
 #include "platform/tick.h"
 #include "platform/winsock.h"
+#include "recorded_dialogs.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
-#include "settings/settings.h"
+#include "test_station.h"
 
 namespace {
 
@@ -91,27 +92,29 @@ class FrameInputDeskTest : public QObject {
 
   private:
     std::unique_ptr<deskemu::DeskEmulator> desk_;
-    std::unique_ptr<FrameHandover> handover_;
+    std::unique_ptr<TestStation> station_;
     std::unique_ptr<CHandheldDlg> window_;
-    std::vector<unsigned> beeps_;
+    std::unique_ptr<RecordedDialogs> dialogs_;
     int marks_ = 0;  // end marks sent since the trace position was taken
 
     CMainFrame& Frame() { return *window_->Frame(); }
+    ClientConnection& Client() { return station_->client; }
+    SessionState& State() { return station_->state; }
 
     void OpenSession() {
         // Button states posted by an earlier Disconnect come first.
         QCoreApplication::processEvents();
-        if (Client->CurrentDesk() == kNoAddress) {
-            QCOMPARE(Client->Connect(Ipv4FromText(kDeskAddress), 0),
+        if (Client().CurrentDesk() == kNoAddress) {
+            QCOMPARE(Client().Connect(Ipv4FromText(kDeskAddress), 0),
                      ClientConnection::ConnectResult::Connected);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(DeskReadyFlag.load(), 1, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(State().deskReady.load(), 1, kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(Frame().DeskList().isHidden(), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(Frame().CommandBar().IsButtonEnabled(kCmdViews), kWaitMs);
     }
 
     void Mark() {
-        Client->SendCursorMode();
+        Client().SendCursorMode();
         ++marks_;
     }
 
@@ -188,7 +191,7 @@ class FrameInputDeskTest : public QObject {
                                            QByteArray::number(QCoreApplication::applicationPid()) +
                                            ".ini");
         SetTickSource(&FakeTick);
-        SetBeepHandler([this](unsigned type) { beeps_.push_back(type); });
+        dialogs_ = std::make_unique<RecordedDialogs>();
         FillOwnStation(Ipv4FromText("127.0.0.1"), "station-test");
 
         deskemu::Options options;
@@ -200,10 +203,8 @@ class FrameInputDeskTest : public QObject {
 
         SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
         SetDisplayDepthOverride(32);
-        handover_ = std::make_unique<FrameHandover>();
-        Client = new ClientConnection();
-        Client->SetFrontEnd(handover_.get());
-        window_ = std::make_unique<CHandheldDlg>(handover_.get());
+        station_ = std::make_unique<TestStation>();
+        window_ = std::make_unique<CHandheldDlg>(station_->Services());
         window_->OnInitDialog({});
         window_->show();
         window_->activateWindow();
@@ -214,27 +215,25 @@ class FrameInputDeskTest : public QObject {
     void cleanupTestCase() {
         window_->close();
         window_.reset();
-        delete Client;
-        Client = nullptr;
-        handover_.reset();
+        station_.reset();
         desk_->Stop();
         SetScreenInfoOverride(std::nullopt);
         SetDisplayDepthOverride(0);
-        SetBeepHandler({});
+        dialogs_.reset();
         SetTickSource(nullptr);
-        bigsize.store(0);
     }
 
     void init() {
         OpenSession();
         SetShortcutMode(false);
-        SoftwareButtonHold = 400;
-        bigsize.store(0);
-        beeps_.clear();
+        State().swBtnHold = 400;
+        State().bigsize.store(0);
+        dialogs_.reset();  // its successor's handlers must stay installed
+        dialogs_ = std::make_unique<RecordedDialogs>();
         marks_ = 0;
     }
 
-    void cleanup() { DeskReadyFlag.store(Client->CurrentDesk() != kNoAddress ? 1 : 0); }
+    void cleanup() { State().deskReady.store(Client().CurrentDesk() != kNoAddress ? 1 : 0); }
 
     void pointerArrivesInDeskPixels_data() {
         QTest::addColumn<int>("zoom");
@@ -255,7 +254,7 @@ class FrameInputDeskTest : public QObject {
     void pointerArrivesInDeskPixels() {
         QFETCH(int, zoom);
         QFETCH(QStringList, expected);
-        bigsize.store(zoom);
+        State().bigsize.store(zoom);
         const size_t from = desk_->TraceSize();
         SendMouse(Frame(), QEvent::MouseMove, QPoint(101, 57), Qt::NoButton);
         SendMouse(Frame(), QEvent::MouseButtonPress, QPoint(101, 57), Qt::LeftButton);
@@ -296,7 +295,7 @@ class FrameInputDeskTest : public QObject {
         QFETCH(bool, doubleClick);
         QFETCH(uint, heldFor);
         QFETCH(QString, lastRelease);
-        SoftwareButtonHold = hold;
+        State().swBtnHold = hold;
         const QPoint at(20, 30);
         const uint32_t start = g_tick.load();
         const size_t from = desk_->TraceSize();
@@ -330,7 +329,7 @@ class FrameInputDeskTest : public QObject {
         QFETCH(QString, release);
         // A short period, so the hold timer ticks soon; the time it measures
         // is the injected tick count.
-        SoftwareButtonHold = 20;
+        State().swBtnHold = 20;
         const size_t from = desk_->TraceSize();
         SendMouse(Frame(), QEvent::MouseButtonPress, QPoint(7, 8), Qt::LeftButton);
         if (becomesLong) {
@@ -345,15 +344,15 @@ class FrameInputDeskTest : public QObject {
                               QStringLiteral("pointer event=%1 x=7 y=8").arg(release)}));
         // Events still queued (a late timer tick) must not beep again.
         QCoreApplication::processEvents();
-        QCOMPARE(int(beeps_.size()), beeps);
+        QCOMPARE(int(dialogs_->Beeps().size()), beeps);
         if (beeps > 0)
-            QCOMPARE(beeps_.front(), kSimpleBeep);
+            QCOMPARE(dialogs_->Beeps().front(), kSimpleBeep);
     }
 
     void releaseWithoutSessionSendsNothing() {
         SendMouse(Frame(), QEvent::MouseButtonPress, QPoint(40, 40), Qt::LeftButton);
-        Client->Disconnect();
-        QCOMPARE(Client->CurrentDesk(), kNoAddress);
+        Client().Disconnect();
+        QCOMPARE(Client().CurrentDesk(), kNoAddress);
         g_tick += 1000;
         SendMouse(Frame(), QEvent::MouseButtonRelease, QPoint(40, 40), Qt::NoButton);
         QVERIFY(!Frame().Input().HoldTimerRunning());
@@ -361,7 +360,7 @@ class FrameInputDeskTest : public QObject {
         const size_t from = desk_->TraceSize();
         OpenSession();
         QCOMPARE(DeskInputSince(from), QStringList{});
-        QVERIFY(beeps_.empty());
+        QVERIFY(dialogs_->Beeps().empty());
     }
 
     void keysReachTheDesk_data() {
@@ -399,7 +398,7 @@ class FrameInputDeskTest : public QObject {
         QFETCH(QStringList, expected);
         SetShortcutMode(shortcutMode);
         // Until the desk's session information arrives the flag is 0.
-        DeskReadyFlag.store(deskReady ? 1 : 0);
+        State().deskReady.store(deskReady ? 1 : 0);
         const size_t from = desk_->TraceSize();
         RunKeys(Frame(), script);
         QCOMPARE(DeskInputSince(from), expected);
@@ -456,7 +455,7 @@ class FrameInputDeskTest : public QObject {
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(!Frame().Input().ShortcutMode());
         QVERIFY(!action->isChecked());
-        Client->Disconnect();
+        Client().Disconnect();
         QTRY_VERIFY_WITH_TIMEOUT(!bar.IsButtonEnabled(kCmdShortcutMode), kWaitMs);
     }
 

@@ -3,11 +3,9 @@
 kel_gtest(session_emulator_tests
   session_emulator_test.cpp
   session_snapshot_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/unit/session_test_support.cpp
   NETNS
   TIMEOUT 300
   LIBS kelcore deskemu kel_test_support Qt6::Gui)
-target_include_directories(session_emulator_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/unit)
 target_compile_definitions(session_emulator_tests PRIVATE
   KEL_REMOTE_CLI="$<TARGET_FILE:kel-remote-cli>")
 add_dependencies(session_emulator_tests kel-remote-cli)

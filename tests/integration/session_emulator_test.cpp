@@ -13,7 +13,7 @@
 #include "process_counts.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
-#include "session_test_support.h"
+#include "session_fakes.h"
 
 namespace {
 
@@ -41,7 +41,8 @@ struct Station {
     RecordedDialogs dialogs;
     RecordingFrontEnd frontEnd;
     MemorySurface surface;
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
 
     Station() {
         client.SetFrontEnd(&frontEnd);
@@ -70,25 +71,23 @@ TEST(EmulatedSession, RegistersOpensChannelsAndShowsTheDeskScreen) {
         deskemu::Options options = DeskAt("127.0.0.40");
         options.acceptWithEmptyString = emptyAnswer;
         EmulatedDesk desk(options);
-        SetCurrentUser(STRING("Ann"));
         Station station;
+        station.state.SetCurrentUser(STRING("Ann"));
         ASSERT_EQ(station.client.Connect(desk.address, 0),
                   ClientConnection::ConnectResult::Connected);
         EXPECT_TRUE(desk.desk.WaitForTrace("user name=Ann", 10s));
         EXPECT_TRUE(station.frontEnd.log.WaitFor("mode 5"));
         EXPECT_TRUE(station.frontEnd.log.WaitFor("buttons 1"));
-        EXPECT_EQ(CurrentUser(), STRING("Stage Manager"));
-        EXPECT_EQ(CursorModeByte.load(), 0);
-        EXPECT_EQ(DeskReadyFlag.load(), 1);
+        EXPECT_EQ(station.state.CurrentUser(), STRING("Stage Manager"));
+        EXPECT_EQ(station.state.cursorMode.load(), 0);
+        EXPECT_EQ(station.state.deskReady.load(), 1);
         EXPECT_TRUE(station.ShowsDeskScreen(desk.desk));
         EXPECT_TRUE(desk.desk.WaitForTrace("handshake echoed=1", 5s));
         station.client.Disconnect();
         EXPECT_TRUE(desk.desk.WaitForTrace("register code=1501", 5s));
-        EXPECT_EQ(DeskReadyFlag.load(), 0);
+        EXPECT_EQ(station.state.deskReady.load(), 0);
         EXPECT_TRUE(station.dialogs.boxes.Lines().empty());
     }
-    SetCurrentUser(STRING());
-    CursorModeByte = 1;
 }
 
 TEST(EmulatedSession, RefusalIsShownVerbatim) {
@@ -128,11 +127,10 @@ TEST(EmulatedSession, InputArrivesAsTheDeskReadsIt) {
     };
     for (const Case& c : cases) {
         const size_t from = desk.desk.TraceSize();
-        bigsize = c.zoom;
+        station.state.bigsize = c.zoom;
         c.send(station.client);
         EXPECT_TRUE(desk.desk.WaitForTrace(c.trace, 5s, from)) << c.trace;
     }
-    bigsize = 0;
     for (const std::string& line : desk.desk.Trace()) {
         EXPECT_EQ(line.rfind("invalid-input", 0), std::string::npos) << line;
         EXPECT_EQ(line.rfind("station-dropped", 0), std::string::npos) << line;

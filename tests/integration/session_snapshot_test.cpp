@@ -10,7 +10,7 @@
 #include <string>
 
 #include "desk_emulator.h"
-#include "session_test_support.h"
+#include "session_fakes.h"
 
 // The tool runs as a child process, started while the desk's threads run;
 // the child execs at once, which is safe.

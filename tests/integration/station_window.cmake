@@ -3,4 +3,4 @@
 kel_qtest(station_window_desk_tests
   ${CMAKE_CURRENT_LIST_DIR}/station_window_desk_test.cpp
   NETNS
-  LIBS kelui deskemu)
+  LIBS kelui deskemu kel_test_support)

@@ -21,33 +21,14 @@
 #include "frame/main_frame.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
+#include "recorded_dialogs.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
+#include "test_station.h"
 
 namespace {
 
 constexpr int kWaitMs = 15000;
-
-// Message boxes may come from any thread.
-class Boxes {
-  public:
-    Boxes() {
-        SetMessageBoxHandler([this](const MessageBoxRequest& box) {
-            std::lock_guard lock(mutex_);
-            texts_.push_back(box.text);
-            return IDOK;
-        });
-    }
-    ~Boxes() { SetMessageBoxHandler({}); }
-    bool Saw(const std::string& text) {
-        std::lock_guard lock(mutex_);
-        return std::find(texts_.begin(), texts_.end(), text) != texts_.end();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::vector<std::string> texts_;
-};
 
 // The off-screen image read back as the desk's RGB565 pixels.
 std::vector<uint16_t> Shown565(const QImage& image) {
@@ -87,7 +68,7 @@ class StationWindowDeskTest : public QObject {
     }
     void deskListDrivesTheSession() {
         QFETCH(int, depth);
-        Boxes boxes;
+        RecordedDialogs dialogs;
         deskemu::Options options;
         options.address = "127.0.0.2";
         options.name = "FOH";
@@ -98,11 +79,9 @@ class StationWindowDeskTest : public QObject {
 
         SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), depth});
         SetDisplayDepthOverride(depth);
-        auto handover = std::make_unique<FrameHandover>();
-        Client = new ClientConnection();
-        Client->SetFrontEnd(handover.get());
-        SetHeartbeatSink(handover.get());
-        auto window = std::make_unique<CHandheldDlg>(handover.get());
+        auto station = std::make_unique<TestStation>();
+        SetHeartbeatSink(&station->handover);
+        auto window = std::make_unique<CHandheldDlg>(station->Services());
         window->OnInitDialog({[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
         window->show();
         CMainFrame& frame = *window->Frame();
@@ -122,35 +101,32 @@ class StationWindowDeskTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(list.isHidden() && frame.DeskLabel().isHidden(), kWaitMs);
         QVERIFY(desk.WaitForScreens(1, std::chrono::milliseconds(kWaitMs)));
         QTRY_VERIFY_WITH_TIMEOUT(
-            Shown565(CurrentDisplay()->OffscreenImage()) == desk.LastSentFrame(), kWaitMs);
+            Shown565(frame.Display()->OffscreenImage()) == desk.LastSentFrame(), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(frame.CommandBar().IsButtonEnabled(kCmdViews), kWaitMs);
 
         // The bar's switch shows the list and the remote screen in turn.
         QAction* viewSwitch = frame.CommandBar().Action(kCmdDeskSwitch);
         viewSwitch->trigger();
         QVERIFY(list.isVisible());
-        QCOMPARE(RemoteViewFlag.load(), 0);
+        QCOMPARE(station->state.remoteView.load(), 0);
         viewSwitch->trigger();
         QVERIFY(list.isHidden());
-        QCOMPARE(RemoteViewFlag.load(), 1);
+        QCOMPARE(station->state.remoteView.load(), 1);
 
         // A heartbeat with state 0 ends the session with the box, back to the list.
         desk.SetState(0);
-        QTRY_VERIFY_WITH_TIMEOUT(boxes.Saw("Lost connection to host 127.0.0.2."), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(dialogs.SawText("Lost connection to host 127.0.0.2."), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(list.isVisible(), kWaitMs);
-        QCOMPARE(Client->CurrentDesk(), kNoAddress);
+        QCOMPARE(station->client.CurrentDesk(), kNoAddress);
         QTRY_VERIFY_WITH_TIMEOUT(!frame.CommandBar().IsButtonEnabled(kCmdDeskSwitch), kWaitMs);
 
         window->close();
         window.reset();
         SetHeartbeatSink(nullptr);
-        delete Client;
-        Client = nullptr;
-        handover.reset();
+        station.reset();
         desk.Stop();
         SetScreenInfoOverride(std::nullopt);
         SetDisplayDepthOverride(0);
-        bigsize.store(0);
     }
 };
 

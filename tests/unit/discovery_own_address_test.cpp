@@ -10,6 +10,7 @@
 #include "platform/winsock.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
+#include "settings/settings_keys.h"
 
 namespace {
 

@@ -4,39 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "frame/remote_input.h"
+#include "input/command_ids.h"
+#include "input/remote_input.h"
 #include "platform/beep.h"
 #include "platform/tick.h"
+#include "recorded_dialogs.h"
+#include "recording_sink.h"
 #include "session/session_state.h"
-#include "settings/settings.h"
 
 namespace {
-
-// Records every message as the text the desk would see.
-class RecordingSink : public DeskInputSink {
-  public:
-    std::vector<std::string> sent;
-    bool sessionOpen = true;
-
-    void SendPointer(int x, int y, uint16_t event) override {
-        Add("pointer " + std::to_string(event) + " " + std::to_string(x) + "," + std::to_string(y));
-    }
-    void SendKey(uint16_t code, uint8_t kind) override {
-        Add("key " + std::to_string(kind) + " " + std::to_string(code));
-    }
-    void SendShortcutKey(uint16_t vk, uint16_t modifiers, uint8_t down) override {
-        Add("shortcut " + std::to_string(down) + " " + std::to_string(vk) + " " +
-            std::to_string(modifiers));
-    }
-    void SendButton(uint8_t isLong, uint16_t code) override {
-        Add("button " + std::to_string(isLong) + " " + std::to_string(code));
-    }
-    void SendCommand() override { Add("refresh"); }
-    bool SessionOpen() const override { return sessionOpen; }
-
-  private:
-    void Add(std::string text) { sent.push_back(std::move(text)); }
-};
 
 uint32_t g_ticks = 0;
 uint32_t FakeTicks() {
@@ -45,22 +21,13 @@ uint32_t FakeTicks() {
 
 class RemoteInputTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        SetTickSource(&FakeTicks);
-        SetBeepHandler([this](unsigned type) { beeps.push_back(type); });
-        SoftwareButtonHold = 400;
-        DeskReadyFlag = 0;
-    }
-    void TearDown() override {
-        SetTickSource(nullptr);
-        SetBeepHandler({});
-        DeskReadyFlag = 0;
-    }
+    void SetUp() override { SetTickSource(&FakeTicks); }
+    void TearDown() override { SetTickSource(nullptr); }
 
+    RecordedDialogs dialogs;
     RecordingSink sink;
-    uint32_t pressTick = 0;
-    RemoteInput input{sink, pressTick};
-    std::vector<unsigned> beeps;
+    SessionState state;
+    RemoteInput input{sink, state};
 };
 
 struct HoldCase {
@@ -77,7 +44,7 @@ TEST_F(RemoteInputTest, ReleaseKindFollowsTheHoldTime) {
         {1000, 999, "pointer 4 7,9"},
     };
     for (const HoldCase& c : cases) {
-        SoftwareButtonHold = c.holdSetting;
+        state.swBtnHold = c.holdSetting;
         sink.sent.clear();
         g_ticks = 0xFFFFFF00;  // across the tick count's wrap as well
         input.PointerPressed(5, 6);
@@ -95,15 +62,15 @@ TEST_F(RemoteInputTest, LongPressBeepsOnceWhenItBecomesLong) {
     EXPECT_TRUE(input.HoldTimerRunning());
     g_ticks = 1400;  // the first tick: exactly the hold time, not yet long
     input.HoldTimerTick();
-    EXPECT_TRUE(beeps.empty());
+    EXPECT_TRUE(dialogs.Beeps().empty());
     EXPECT_TRUE(input.HoldTimerRunning());
     g_ticks = 1800;
     input.HoldTimerTick();
-    EXPECT_EQ(beeps, (std::vector<unsigned>{kSimpleBeep}));
+    EXPECT_EQ(dialogs.Beeps(), (std::vector<unsigned>{kSimpleBeep}));
     EXPECT_FALSE(input.HoldTimerRunning());
     g_ticks = 2200;
     input.HoldTimerTick();  // a late tick already queued
-    EXPECT_EQ(beeps.size(), 1u);
+    EXPECT_EQ(dialogs.Beeps().size(), 1u);
     input.PointerReleased(1, 1);
     EXPECT_EQ(sink.sent.back(), "pointer 260 1,1");
 }
@@ -227,10 +194,10 @@ TEST_F(RemoteInputTest, KeyStrokesReachTheDeskOnceOrAsDownAndUp) {
     };
     for (const KeyCase& c : cases) {
         RecordingSink caseSink;
-        RemoteInput caseInput(caseSink, pressTick);
+        RemoteInput caseInput(caseSink, state);
         if (c.shortcutMode)
-            caseInput.RunCommand(kCommandShortcutMode);
-        DeskReadyFlag = c.deskReady ? 1 : 0;
+            caseInput.RunCommand(kCmdShortcutMode);
+        state.deskReady = c.deskReady ? 1 : 0;
         for (const KeyStep& step : c.steps) {
             const KeyStroke key{step.qtKey, step.text, step.modifiers, 0, step.autoRepeat};
             step.press ? caseInput.KeyPressed(key) : caseInput.KeyReleased(key);
@@ -242,10 +209,10 @@ TEST_F(RemoteInputTest, KeyStrokesReachTheDeskOnceOrAsDownAndUp) {
 
 TEST_F(RemoteInputTest, DeskButtonsOfTheCommandBar) {
     const std::pair<int, const char*> cases[] = {
-        {kCommandViews, "button 0 193"},
-        {kCommandCursorResolution, "button 0 194"},
-        {kCommandCursorResolutionHidden, "button 0 194"},
-        {kCommandRefreshScreen, "refresh"},
+        {kCmdViews, "button 0 193"},
+        {kCmdCursorResolution, "button 0 194"},
+        {kCmdCursorResolutionKey, "button 0 194"},
+        {kCmdRefresh, "refresh"},
     };
     for (const auto& [id, expected] : cases) {
         sink.sent.clear();
@@ -253,9 +220,9 @@ TEST_F(RemoteInputTest, DeskButtonsOfTheCommandBar) {
         EXPECT_EQ(sink.sent, (std::vector<std::string>{expected})) << id;
     }
     sink.sent.clear();
-    EXPECT_TRUE(input.RunCommand(kCommandShortcutMode));
+    EXPECT_TRUE(input.RunCommand(kCmdShortcutMode));
     EXPECT_TRUE(input.ShortcutMode());
-    EXPECT_TRUE(input.RunCommand(kCommandShortcutMode));
+    EXPECT_TRUE(input.RunCommand(kCmdShortcutMode));
     EXPECT_FALSE(input.ShortcutMode());
     EXPECT_FALSE(input.RunCommand(32900));
     EXPECT_TRUE(sink.sent.empty());

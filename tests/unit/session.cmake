@@ -11,6 +11,5 @@ kel_gtest(session_protocol_tests
   session_input_test.cpp
   session_registration_test.cpp
   session_lifecycle_test.cpp
-  session_test_support.cpp
   NETNS
   LIBS kelcore kel_test_support)

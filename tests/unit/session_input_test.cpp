@@ -8,7 +8,7 @@
 
 #include "session/client_connection.h"
 #include "session/session_state.h"
-#include "session_test_support.h"
+#include "session_fakes.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ struct InputSession {
     RecordedDialogs dialogs;
     DeskEnd input;
     DeskEnd display;
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
 
     InputSession() {
         client.AdoptSession(input.TakeStationSide(), display.TakeStationSide(), kDesk);
@@ -37,13 +38,11 @@ class InputMessageTest : public testing::TestWithParam<SendCase> {};
 TEST_P(InputMessageTest, ArrivesByteExact) {
     const SendCase& c = GetParam();
     InputSession s;
-    bigsize = c.zoom;
-    CursorModeByte = 0;
+    s.state.bigsize = c.zoom;
+    s.state.cursorMode = 0;
     c.send(s.client);
     EXPECT_EQ(s.input.Receive(c.bytes.size()), c.bytes);
     EXPECT_TRUE(s.input.ReceiveAvailable(20ms).empty());
-    bigsize = 0;
-    CursorModeByte = 1;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(InputMessages, WithoutSessionNothingIsSentOrShown) {
     RecordedDialogs dialogs;
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     client.SendKey(97, 1);
     client.SendPointer(1, 2, 2);
     client.SendButton(0, 193);

@@ -12,7 +12,7 @@
 #include "process_counts.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
-#include "session_test_support.h"
+#include "session_fakes.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ TEST(SessionLifecycle, DeregisteringOnTheReceiveThreadDoesNotHoldTheSessionLock)
     RecordingFrontEnd frontEnd;
     ScriptedRegistrar desk("127.0.0.30", ScriptedRegistrar::Answer::Null);
     MemorySurface surface;
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     client.SetFrontEnd(&frontEnd);
     client.SetDisplayTarget(&surface);
     DeskEnd input, display;
@@ -63,7 +64,8 @@ TEST(SessionLifecycle, FrontEndMayDisconnectFromInsideAWaitingHandover) {
          {Case{"lost", {}, "lost 127.0.0.31"}, Case{"fatal", {2, 1}, "fatal-close"}}) {
         RecordedDialogs dialogs;
         RecordingFrontEnd frontEnd;
-        ClientConnection client;
+        SessionState state;
+        ClientConnection client{state};
         client.SetFrontEnd(&frontEnd);
         std::atomic<bool> closed{false};
         auto closeOnGui = [&] { closed = OnGuiThread([&] { client.Disconnect(); }); };
@@ -85,14 +87,14 @@ TEST(SessionLifecycle, FrontEndMayDisconnectFromInsideAWaitingHandover) {
         gui.join();
         EXPECT_TRUE(closed) << c.name;
         EXPECT_FALSE(client.IsReceiving()) << c.name;
-        FatalFlag = 0;
     }
 }
 
 // One session first, so helper threads that sanitizers start on first use
 // are there before counting.
 void WarmUp() {
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     DeskEnd display;
     client.AdoptSession(INVALID_SOCKET, display.TakeStationSide(), Address("127.0.0.34"));
     client.Disconnect();
@@ -104,7 +106,8 @@ TEST(SessionLifecycle, AStopRequestBeforeTheThreadRunsIsNotLost) {
     const size_t threadsBefore = RunningThreads();
     const size_t descriptorsBefore = OpenDescriptors();
     {
-        ClientConnection client;
+        SessionState state;
+        ClientConnection client{state};
         for (int i = 0; i < 300; ++i) {
             DeskEnd display;
             client.AdoptSession(INVALID_SOCKET, display.TakeStationSide(), Address("127.0.0.32"));
@@ -124,7 +127,8 @@ TEST(SessionLifecycle, ReceiveThreadsThatEndedThemselvesAreJoinedLater) {
     WarmUp();
     const size_t threadsBefore = RunningThreads();
     {
-        ClientConnection client;
+        SessionState state;
+        ClientConnection client{state};
         client.SetFrontEnd(&frontEnd);
         for (int i = 0; i < 20; ++i) {
             DeskEnd display;

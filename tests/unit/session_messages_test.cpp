@@ -10,7 +10,7 @@
 #include "display/memory_surface.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
-#include "session_test_support.h"
+#include "session_fakes.h"
 
 namespace {
 
@@ -23,12 +23,10 @@ struct DisplaySession {
     RecordingFrontEnd frontEnd;
     MemorySurface surface;
     DeskEnd display;
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
 
     explicit DisplaySession(const ScreenFormat& format = MakeRgb16Format()) : surface(format) {
-        RemoteViewFlag = 0;
-        DeskReadyFlag = 0;
-        FatalFlag = 0;
         client.SetFrontEnd(&frontEnd);
         client.SetDisplayTarget(&surface);
         client.AdoptSession(INVALID_SOCKET, display.TakeStationSide(), kDesk);
@@ -96,7 +94,7 @@ TEST(DeskMessages, SessionInformationSetsUserModeAndReadiness) {
     const std::string sixtyFour(64, 'u');
     for (const Case& c : {Case{"operator", "operator"}, Case{sixtyFour, sixtyFour}}) {
         DisplaySession s;
-        SetCurrentUser(STRING());
+
         // type 4, cursor mode 0, the name padded with zeros; then a zero
         // right behind a 64-character name, which belongs to the next
         // message (input panel 0), not to the name
@@ -105,23 +103,22 @@ TEST(DeskMessages, SessionInformationSetsUserModeAndReadiness) {
         std::copy(c.name.begin(), c.name.end(), message.begin() + 2);
         message[66] = 2;
         s.SendAndSync(message);
-        EXPECT_EQ(CurrentUser(), STRING(c.expected));
-        EXPECT_EQ(CursorModeByte.load(), 0);
-        EXPECT_EQ(DeskReadyFlag.load(), 1);
+        EXPECT_EQ(s.state.CurrentUser(), STRING(c.expected));
+        EXPECT_EQ(s.state.cursorMode.load(), 0);
+        EXPECT_EQ(s.state.deskReady.load(), 1);
         EXPECT_EQ(s.frontEnd.log.Count("buttons 1"), 1);
         EXPECT_EQ(s.frontEnd.log.Count("panel 0"), 1);
     }
-    CursorModeByte = 1;
 }
 
 TEST(DeskMessages, ThrownOutEndsTheSessionAndShowsTheDeskList) {
     DisplaySession s;
-    RemoteViewFlag = 1;
+    s.state.remoteView = 1;
     s.display.Send({6});
     ASSERT_TRUE(s.frontEnd.log.WaitFor("desklist"));
     EXPECT_EQ(s.dialogs.boxes.Lines(),
               std::vector<std::string>{"Kel Remote|Thrown out from current desk.|0"});
-    EXPECT_EQ(RemoteViewFlag.load(), 0);
+    EXPECT_EQ(s.state.remoteView.load(), 0);
     EXPECT_FALSE(s.client.IsReceiving());
     EXPECT_TRUE(s.display.SeesClosed());
     EXPECT_EQ(s.frontEnd.log.Count("buttons 0"), 1);
@@ -154,18 +151,17 @@ TEST(DeskMessages, AFailureInTheLoopEndsTheProgramInOrder) {
     s.frontEnd.onInputPanel = [](uint8_t) { throw std::runtime_error("front end failed"); };
     s.display.Send({2, 1});
     ASSERT_TRUE(s.frontEnd.log.WaitFor("fatal-close"));
-    EXPECT_EQ(FatalFlag.load(), 1);
+    EXPECT_EQ(s.state.fatal.load(), 1);
     EXPECT_EQ(s.dialogs.boxes.Lines(),
               std::vector<std::string>{"Error|Terminating program:\nClientConnection:\nRcvMessage\n"
                                        "Errnum: 0xe06d7363 - -529697949|16"});
-    FatalFlag = 0;
 }
 
 // ---- screen messages ----
 
 TEST(ScreenMessages, WorkedExampleIsAcknowledgedDecodedAndDrawn) {
     DisplaySession s;
-    RemoteViewFlag = 1;
+    s.state.remoteView = 1;
     s.frontEnd.recordFrames = true;
     s.display.Send(ScreenMessage({0x7FFF, 0x8000 | 2, 0xC000 | 239, 0x001F}));
     EXPECT_EQ(Int32From(s.display.Receive(4)), 8);
@@ -183,7 +179,7 @@ TEST(ScreenMessages, WorkedExampleIsAcknowledgedDecodedAndDrawn) {
 
 TEST(ScreenMessages, EmptyMessageIsAcknowledgedWithZeroAndRedrawn) {
     DisplaySession s;
-    RemoteViewFlag = 1;
+    s.state.remoteView = 1;
     s.display.Send(ScreenMessage({}));
     EXPECT_EQ(Int32From(s.display.Receive(4)), 0);
     EXPECT_TRUE(s.surface.WaitPresented(1, 5s));
@@ -191,7 +187,7 @@ TEST(ScreenMessages, EmptyMessageIsAcknowledgedWithZeroAndRedrawn) {
 
 TEST(ScreenMessages, WithoutRemoteViewTheyAreAppliedButNotDrawn) {
     DisplaySession s;
-    RemoteViewFlag = 0;
+    s.state.remoteView = 0;
     s.frontEnd.recordFrames = true;
     s.display.Send(ScreenMessage({0x001F}));
     EXPECT_EQ(Int32From(s.display.Receive(4)), 2);
@@ -203,7 +199,7 @@ TEST(ScreenMessages, WithoutRemoteViewTheyAreAppliedButNotDrawn) {
 
 TEST(ScreenMessages, EachMessageStartsAtTheTopWithBlackAndPixelsPersist) {
     DisplaySession s(MakeRgb32Format());
-    RemoteViewFlag = 1;
+    s.state.remoteView = 1;
     s.display.Send(ScreenMessage({0x7C00, 0x8000 | 3}));      // red, then 3 more red
     s.display.Send(ScreenMessage({0xC000 | 2, 0x8000 | 1}));  // skip 2, one black
     EXPECT_EQ(Int32From(s.display.Receive(8), 4), 4);
@@ -218,7 +214,7 @@ TEST(ScreenMessages, EachMessageStartsAtTheTopWithBlackAndPixelsPersist) {
 
 TEST(ScreenMessages, HostileCountsNeverLeaveTheFrame) {
     DisplaySession s;
-    RemoteViewFlag = 1;
+    s.state.remoteView = 1;
     std::vector<uint16_t> words(65535, 0xBFFF);  // 65535 runs of 16383
     words[0] = 0x7FFF;
     s.display.Send(ScreenMessage(words));
@@ -229,7 +225,7 @@ TEST(ScreenMessages, HostileCountsNeverLeaveTheFrame) {
 
 TEST(ScreenMessages, TruncatedMessageIsRefusedAndEndsTheSession) {
     DisplaySession s;
-    RemoteViewFlag = 1;
+    s.state.remoteView = 1;
     std::vector<uint8_t> message = ScreenMessage({0x7FFF, 0x7FFF, 0x7FFF});
     message.resize(message.size() - 3);
     s.display.Send(message);

@@ -9,7 +9,7 @@
 #include "loopback_peer.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
-#include "session_test_support.h"
+#include "session_fakes.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ TEST_P(RegisterTest, AnswersAndTellsTheUser) {
     RecordedDialogs dialogs;
     RecordingFrontEnd frontEnd;
     ScriptedRegistrar desk("127.0.0.20", c.answer, c.refusal);
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     client.SetFrontEnd(&frontEnd);
     client.SetRegistrationTimeouts(300ms, 300ms);
     EXPECT_EQ(client.Register(Address("127.0.0.20"), 1500), c.result);
@@ -65,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Register, UnreachableDeskShowsTheWinsockNumber) {
     RecordedDialogs dialogs;
     RecordingFrontEnd frontEnd;
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     client.SetFrontEnd(&frontEnd);
     EXPECT_EQ(client.Register(Address("127.0.0.21"), 1500), 0);
     EXPECT_EQ(
@@ -83,7 +85,8 @@ TEST(Register, DeregistrationReadsNoAnswer) {
     // A refusing desk would send a text to 1500; for 1501 it only runs the
     // handshake, and the station must not read a text first.
     ScriptedRegistrar desk("127.0.0.22", Answer::Refuse, "never read");
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     client.SetFrontEnd(&frontEnd);
     EXPECT_EQ(client.Register(Address("127.0.0.22"), 1501), 1);
     EXPECT_TRUE(desk.echoes.WaitFor("echo 1262832673"));
@@ -113,9 +116,9 @@ TEST(Connect, OpensTheChannelsInOrderWithTheUserFirst) {
         RecordedDialogs dialogs;
         RecordingFrontEnd frontEnd;
         ScriptedDesk desk("127.0.0.23");
-        SetCurrentUser(c.user);
-        RemoteViewFlag = 0;
-        ClientConnection client;
+        SessionState state;
+        state.SetCurrentUser(c.user);
+        ClientConnection client{state};
         client.SetFrontEnd(&frontEnd);
         EXPECT_EQ(client.Connect(Address("127.0.0.23"), 0),
                   ClientConnection::ConnectResult::Connected);
@@ -125,7 +128,7 @@ TEST(Connect, OpensTheChannelsInOrderWithTheUserFirst) {
         EXPECT_EQ(frontEnd.log.Lines(),
                   (std::vector<std::string>{"wait 1", "registered 127.0.0.23 1", "view-switch",
                                             "wait 0"}));
-        EXPECT_EQ(RemoteViewFlag.load(), 1);
+        EXPECT_EQ(state.remoteView.load(), 1);
         EXPECT_TRUE(client.IsReceiving());
         EXPECT_EQ(client.CurrentDesk(), Address("127.0.0.23"));
         client.Disconnect();
@@ -134,13 +137,13 @@ TEST(Connect, OpensTheChannelsInOrderWithTheUserFirst) {
         EXPECT_TRUE(desk.display->SeesClosed());
         EXPECT_TRUE(dialogs.boxes.Lines().empty());
     }
-    SetCurrentUser(STRING());
 }
 
 TEST(Connect, ReconnectingKeepsTheRemoteViewFlagAndClearsTheFrame) {
     RecordedDialogs dialogs;
     ScriptedDesk desk("127.0.0.24");
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     // Leave something in the frame buffer from an earlier session.
     {
         DeskEnd display;
@@ -150,9 +153,9 @@ TEST(Connect, ReconnectingKeepsTheRemoteViewFlagAndClearsTheFrame) {
         client.Disconnect();
         ASSERT_EQ(client.CopyFrame()[0], 0xFFDF);
     }
-    RemoteViewFlag = 0;
+    state.remoteView = 0;
     EXPECT_EQ(client.Connect(Address("127.0.0.24"), 1), ClientConnection::ConnectResult::Connected);
-    EXPECT_EQ(RemoteViewFlag.load(), 0);
+    EXPECT_EQ(state.remoteView.load(), 0);
     for (uint16_t p : client.CopyFrame())
         ASSERT_EQ(p, 0);
     client.Disconnect();
@@ -169,7 +172,8 @@ TEST(Connect, FailedDisplayChannelDeregistersAndClosesTheInputChannel) {
         RecordedDialogs dialogs;
         dialogs.answer = IDNO;
         ScriptedDesk desk("127.0.0.25", /*displayListens=*/false);
-        ClientConnection client;
+        SessionState state;
+        ClientConnection client{state};
         EXPECT_EQ(client.Connect(Address("127.0.0.25"), c.reconnecting),
                   ClientConnection::ConnectResult::ChannelsFailed);
         ASSERT_TRUE(desk.input.Accept());
@@ -184,9 +188,10 @@ TEST(Connect, FailedDisplayChannelDeregistersAndClosesTheInputChannel) {
 TEST(Connect, TryAgainRegistersAnew) {
     RecordedDialogs dialogs;
     std::atomic<int> questions{0};
-    SetMessageBoxHandler([&](const MessageBoxRequest&) { return ++questions == 1 ? IDYES : IDNO; });
+    dialogs.answerWith = [&](const MessageBoxRequest&) { return ++questions == 1 ? IDYES : IDNO; };
     ScriptedDesk desk("127.0.0.26", /*displayListens=*/false);
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     EXPECT_EQ(client.Connect(Address("127.0.0.26"), 0),
               ClientConnection::ConnectResult::ChannelsFailed);
     EXPECT_EQ(questions.load(), 2);
@@ -197,7 +202,8 @@ TEST(Connect, TryAgainRegistersAnew) {
 TEST(Connect, AnotherDeskIsOnlyTakenAfterAsking) {
     RecordedDialogs dialogs;
     ScriptedDesk first("127.0.0.27");
-    ClientConnection client;
+    SessionState state;
+    ClientConnection client{state};
     ASSERT_EQ(client.Connect(Address("127.0.0.27"), 0), ClientConnection::ConnectResult::Connected);
     // The same desk again: nothing asked, nothing done.
     EXPECT_EQ(client.Connect(Address("127.0.0.27"), 0),

@@ -7,8 +7,10 @@
 
 #include <unistd.h>
 
+#include "session/session_state.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
+#include "settings/settings_keys.h"
 
 namespace {
 
@@ -18,9 +20,6 @@ class RegistryTest : public ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         path = dir.filePath("registry.ini");
         qputenv("KEL_REMOTE_REGISTRY", path.toLocal8Bit());
-        HardwareButtonHold = kDefaultButtonHold;
-        SoftwareButtonHold = kDefaultButtonHold;
-        ChatSignal = kDefaultChatSignal;
     }
     void TearDown() override { qunsetenv("KEL_REMOTE_REGISTRY"); }
 
@@ -58,9 +57,10 @@ TEST_F(RegistryTest, ValuesSurviveInTheFile) {
     ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, kSettingsKey, "name", "Ren\xe9 \x01"), 0);
     EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kSettingsKey, "name", user), 0);
     EXPECT_EQ(user, "Ren\xe9 \x01");
-    ReadFrameSettings();
-    EXPECT_EQ(HardwareButtonHold.load(), 800u);
-    EXPECT_EQ(SoftwareButtonHold.load(), kDefaultButtonHold);
+    SessionState state;
+    ReadFrameSettings(state);
+    EXPECT_EQ(state.hwBtnHold.load(), 800u);
+    EXPECT_EQ(state.swBtnHold.load(), kDefaultButtonHold);
 }
 
 TEST_F(RegistryTest, MissingKeyOrValueLeavesDefaults) {
@@ -68,13 +68,14 @@ TEST_F(RegistryTest, MissingKeyOrValueLeavesDefaults) {
     std::string text = "kept";
     EXPECT_EQ(RegReadDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, number), -1);
     EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kSettingsKey, kValueUser, text), -1);
-    ReadFrameSettings();
+    SessionState state;
+    ReadFrameSettings(state);
     EXPECT_EQ(number, 1234u);
     EXPECT_EQ(text, "kept");
-    EXPECT_EQ(ReadPreferredAddress(), 0u);
-    EXPECT_EQ(HardwareButtonHold.load(), 400u);
-    EXPECT_EQ(SoftwareButtonHold.load(), 400u);
-    EXPECT_EQ(ChatSignal.load(), 3u);
+    EXPECT_EQ(ReadPreferredAddress(), std::nullopt);
+    EXPECT_EQ(state.hwBtnHold.load(), 400u);
+    EXPECT_EQ(state.swBtnHold.load(), 400u);
+    EXPECT_EQ(state.chatSignal.load(), 3u);
 
     ASSERT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueChatSignal, 2), 0);
     EXPECT_EQ(RegReadDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, number), -1);
@@ -127,10 +128,9 @@ TEST_F(RegistryTest, UserNameIsCutTo127Characters) {
     ASSERT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, 0), 0);
     const std::string longName(200, 'u');
     ASSERT_EQ(RegWriteString(HKEY_LOCAL_MACHINE, kSettingsKey, kValueUser, longName), 0);
-    std::string user;
-    EXPECT_EQ(ReadStoredUser(user), 0);
-    EXPECT_EQ(user, std::string(127, 'u'));
+    EXPECT_EQ(ReadStoredUser(), std::optional<std::string>(std::string(127, 'u')));
     // The stored value itself keeps every character.
+    std::string user;
     EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kSettingsKey, kValueUser, user), 0);
     EXPECT_EQ(user.size(), 200u);
 }
@@ -142,13 +142,12 @@ TEST_F(RegistryTest, HandEditedValuesAreUnderstood) {
         "Software\\Brenna\\Kel%20Remote\\Settings\\swBtnHold=0x258\n"
         "Software\\Brenna\\Kel%20Remote\\Settings\\usr=Operator\n"
         "Software\\Brenna\\Kel%20Remote\\Settings\\chatSignal=dword:zz\n");
-    ReadFrameSettings();
-    EXPECT_EQ(HardwareButtonHold.load(), 600u);
-    EXPECT_EQ(SoftwareButtonHold.load(), 600u);
-    EXPECT_EQ(ChatSignal.load(), kDefaultChatSignal);  // unreadable value: default
-    std::string user;
-    EXPECT_EQ(ReadStoredUser(user), 0);
-    EXPECT_EQ(user, "Operator");
+    SessionState state;
+    ReadFrameSettings(state);
+    EXPECT_EQ(state.hwBtnHold.load(), 600u);
+    EXPECT_EQ(state.swBtnHold.load(), 600u);
+    EXPECT_EQ(state.chatSignal.load(), kDefaultChatSignal);  // unreadable value: default
+    EXPECT_EQ(ReadStoredUser(), std::optional<std::string>("Operator"));
 }
 
 TEST_F(RegistryTest, ValuesAreEnumeratedByIndex) {
@@ -170,12 +169,13 @@ TEST_F(RegistryTest, DamagedStoreGivesDefaultsAndIsNeverOverwritten) {
     const QByteArray damaged[] = {
         QByteArray("[HKEY_LOCAL_MACHINE]\nSoftware\\Brenna\\Kel%20Remote\\Settings\\hwBtnHold=900\n"
                    "this line is not a setting\n"),
-        QByteArray("\x01\x02[\xff\xfe garbage\n\x00\x00 more", 24),
+        QByteArray::fromRawData("\x01\x02[\xff\xfe garbage\n\x00\x00 more", 21),
     };
     for (const QByteArray& bytes : damaged) {
         WriteFile(bytes);
-        ReadFrameSettings();
-        EXPECT_EQ(HardwareButtonHold.load(), kDefaultButtonHold);
+        SessionState state;
+        ReadFrameSettings(state);
+        EXPECT_EQ(state.hwBtnHold.load(), kDefaultButtonHold);
         EXPECT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, 1), -1);
         EXPECT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueHardwareHold, 1), -1);
         EXPECT_EQ(FileBytes(), bytes);
@@ -188,8 +188,9 @@ TEST_F(RegistryTest, UnreadableStoreIsNeitherReadNorWritten) {
     ASSERT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueHardwareHold, 900), 0);
     const QByteArray before = FileBytes();
     QFile::setPermissions(path, QFileDevice::WriteOwner);
-    ReadFrameSettings();
-    EXPECT_EQ(HardwareButtonHold.load(), kDefaultButtonHold);
+    SessionState state;
+    ReadFrameSettings(state);
+    EXPECT_EQ(state.hwBtnHold.load(), kDefaultButtonHold);
     EXPECT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, 1), -1);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(FileBytes(), before);

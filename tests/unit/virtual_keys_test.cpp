@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/virtual_keys.h"
+#include "input/virtual_keys.h"
 
 namespace {
 

@@ -135,30 +135,27 @@ int RunSnapshot(const QStringList& args) {
         return kFailed;
     }
     if (!options.userGiven)
-        ReadStoredUser(options.user);  // read only, never written
+        options.user = ReadStoredUser().value_or("");  // read only, never written
+    SessionState state;
     if (options.userGiven || !options.user.empty())
-        SetCurrentUser(STRING(options.user));
+        state.SetCurrentUser(STRING(options.user));
     SetMessageBoxHandler(AnswerOnStandardError);
 
     CliFrontEnd frontEnd;
     MemorySurface surface;
-    ClientConnection client;
-    Client = &client;
+    ClientConnection client(state);
     client.SetFrontEnd(&frontEnd);
     client.SetDisplayTarget(&surface);
 
     const auto result = client.Connect(options.desk, 0);
-    if (result != ClientConnection::ConnectResult::Connected) {
-        Client = nullptr;
+    if (result != ClientConnection::ConnectResult::Connected)
         return ExitCodeFor(result);
-    }
     const bool complete = WaitForFrames(client, surface, options.frames,
                                         std::chrono::seconds(options.timeoutSeconds));
     const std::vector<uint16_t> frame = client.CopyFrame();
     const bool lost = !client.IsReceiving();
     client.Disconnect();
     client.SetDisplayTarget(nullptr);
-    Client = nullptr;
     if (!complete) {
         if (lost)
             return kFailed;

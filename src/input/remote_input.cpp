@@ -1,54 +1,12 @@
-#include "frame/remote_input.h"
+#include "input/remote_input.h"
 
+#include "input/command_ids.h"
+#include "input/virtual_keys.h"
 #include "platform/beep.h"
 #include "platform/tick.h"
-#include "platform/virtual_keys.h"
-#include "session/client_connection.h"
 #include "session/session_state.h"
-#include "settings/settings.h"
 
-namespace {
-
-// Without a session object (tests of the window alone) messages go nowhere.
-class ClientInputSink final : public DeskInputSink {
-  public:
-    void SendPointer(int x, int y, uint16_t event) override {
-        if (Client != nullptr)
-            Client->SendPointer(x, y, event);
-    }
-    void SendKey(uint16_t code, uint8_t kind) override {
-        if (Client != nullptr)
-            Client->SendKey(code, kind);
-    }
-    void SendShortcutKey(uint16_t virtualKey, uint16_t modifiers, uint8_t down) override {
-        if (Client != nullptr)
-            Client->SendShortcutKey(virtualKey, modifiers, down);
-    }
-    void SendButton(uint8_t isLong, uint16_t keyCode) override {
-        if (Client != nullptr)
-            Client->SendButton(isLong, keyCode);
-    }
-    void SendCommand() override {
-        if (Client != nullptr)
-            Client->SendCommand();
-    }
-    bool SessionOpen() const override {
-        return Client != nullptr && Client->CurrentDesk() != kNoAddress;
-    }
-};
-
-constexpr uint16_t kViewsButton = 193;
-constexpr uint16_t kCursorResolutionButton = 194;
-
-}  // namespace
-
-DeskInputSink& SessionInputSink() {
-    static ClientInputSink sink;
-    return sink;
-}
-
-RemoteInput::RemoteInput(DeskInputSink& sink, uint32_t& pressTick)
-    : sink_(sink), pressTick_(pressTick) {
+RemoteInput::RemoteInput(DeskInputSink& sink, SessionState& state) : sink_(sink), state_(state) {
     QObject::connect(&holdTimer_, &QTimer::timeout, [this] { HoldTimerTick(); });
 }
 
@@ -57,8 +15,8 @@ void RemoteInput::PointerMoved(int x, int y) {
 }
 
 void RemoteInput::PointerPressed(int x, int y) {
-    pressTick_ = GetTickCount();
-    holdTimer_.start(static_cast<int>(SoftwareButtonHold.load()));
+    state_.pressTick = GetTickCount();
+    holdTimer_.start(static_cast<int>(state_.swBtnHold.load()));
     sink_.SendPointer(x, y, kPointerPress);
 }
 
@@ -69,23 +27,24 @@ void RemoteInput::PointerDoubleClicked(int x, int y) {
 
 void RemoteInput::PointerReleased(int x, int y) {
     holdTimer_.stop();
-    const uint32_t elapsed = GetTickCount() - pressTick_;
+    const uint32_t elapsed = GetTickCount() - state_.pressTick;
     if (!sink_.SessionOpen())
         return;
-    sink_.SendPointer(x, y, elapsed > SoftwareButtonHold ? kPointerLongRelease : kPointerRelease);
+    sink_.SendPointer(x, y,
+                      elapsed > state_.swBtnHold.load() ? kPointerLongRelease : kPointerRelease);
 }
 
 void RemoteInput::HoldTimerTick() {
     if (!holdTimer_.isActive())
         return;  // the press has ended or already beeped
-    if (GetTickCount() - pressTick_ > SoftwareButtonHold) {
+    if (GetTickCount() - state_.pressTick > state_.swBtnHold.load()) {
         MessageBeep(kSimpleBeep);
         holdTimer_.stop();
     }
 }
 
 bool RemoteInput::ShortcutKeysActive() const {
-    return shortcutMode_ && DeskReadyFlag.load() != 0;
+    return shortcutMode_ && state_.deskReady.load() != 0;
 }
 
 uint16_t RemoteInput::HeldModifierBits(const KeyStroke& key, bool pressed) {
@@ -138,17 +97,17 @@ void RemoteInput::KeyReleased(const KeyStroke& key) {
 
 bool RemoteInput::RunCommand(int id) {
     switch (id) {
-        case kCommandViews:
-            sink_.SendButton(0, kViewsButton);
+        case kCmdViews:
+            sink_.SendButton(0, kKeyViews);
             return true;
-        case kCommandCursorResolution:
-        case kCommandCursorResolutionHidden:
-            sink_.SendButton(0, kCursorResolutionButton);
+        case kCmdCursorResolution:
+        case kCmdCursorResolutionKey:
+            sink_.SendButton(0, kKeyCursorResolution);
             return true;
-        case kCommandRefreshScreen:
+        case kCmdRefresh:
             sink_.SendCommand();
             return true;
-        case kCommandShortcutMode:
+        case kCmdShortcutMode:
             shortcutMode_ = !shortcutMode_;
             return true;
         default:

@@ -1,4 +1,4 @@
-#include "session_test_support.h"
+#include "session_fakes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,48 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "platform/beep.h"
 #include "platform/byte_order.h"
 #include "platform/winsock.h"
-
-void EventLog::Add(std::string line) {
-    {
-        std::lock_guard lock(mutex_);
-        lines_.push_back(std::move(line));
-    }
-    changed_.notify_all();
-}
-
-std::vector<std::string> EventLog::Lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
-}
-
-bool EventLog::WaitFor(const std::string& line, std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] {
-        for (const auto& l : lines_) {
-            if (l == line)
-                return true;
-        }
-        return false;
-    });
-}
-
-int EventLog::Count(const std::string& line) const {
-    std::lock_guard lock(mutex_);
-    return CountLocked(line);
-}
-
-int EventLog::CountLocked(const std::string& line) const {
-    return static_cast<int>(std::count(lines_.begin(), lines_.end(), line));
-}
-
-bool EventLog::WaitForCount(const std::string& line, int count,
-                            std::chrono::milliseconds timeout) const {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return CountLocked(line) >= count; });
-}
 
 void RecordingFrontEnd::DeskRegistered(uint32_t desk, bool registered) {
     if (onRegistered)
@@ -86,19 +46,6 @@ void RecordingFrontEnd::HideDeskListForFrame() {
 }
 void RecordingFrontEnd::SetWaitCursor(bool on) {
     log.Add(on ? "wait 1" : "wait 0");
-}
-
-RecordedDialogs::RecordedDialogs() {
-    SetMessageBoxHandler([this](const MessageBoxRequest& box) {
-        boxes.Add(box.caption + "|" + box.text + "|" + std::to_string(box.type));
-        return (box.type & MB_BUTTONMASK) == MB_YESNO ? answer.load() : IDOK;
-    });
-    SetBeepHandler([this](unsigned type) { sounds.Add("beep " + std::to_string(type)); });
-}
-
-RecordedDialogs::~RecordedDialogs() {
-    SetMessageBoxHandler(nullptr);
-    SetBeepHandler(nullptr);
 }
 
 DeskEnd::DeskEnd() {

@@ -21,20 +21,9 @@
 #include <Qt>
 #include <cstdint>
 
-// Where input messages go: the session, or a recording fake in tests.
-class DeskInputSink {
-  public:
-    virtual ~DeskInputSink() = default;
-    virtual void SendPointer(int x, int y, uint16_t event) = 0;
-    virtual void SendKey(uint16_t code, uint8_t kind) = 0;
-    virtual void SendShortcutKey(uint16_t virtualKey, uint16_t modifiers, uint8_t down) = 0;
-    virtual void SendButton(uint8_t isLong, uint16_t keyCode) = 0;
-    virtual void SendCommand() = 0;
-    virtual bool SessionOpen() const = 0;
-};
+#include "input/desk_input_sink.h"
 
-// The sink of the running program: the one ClientConnection.
-DeskInputSink& SessionInputSink();
+class SessionState;
 
 // Pointer events of the input messages.
 enum PointerEvent : uint16_t {
@@ -42,15 +31,6 @@ enum PointerEvent : uint16_t {
     kPointerPress = 2,
     kPointerRelease = 4,
     kPointerLongRelease = 0x104,
-};
-
-// Commands of the main frame that send to the desk.
-enum DeskCommand : int {
-    kCommandViews = 32868,
-    kCommandCursorResolutionHidden = 32869,
-    kCommandCursorResolution = 32873,
-    kCommandRefreshScreen = 32874,
-    kCommandShortcutMode = 32876,
 };
 
 struct KeyStroke {
@@ -63,9 +43,9 @@ struct KeyStroke {
 
 class RemoteInput {
   public:
-    // pressTick is the tick count of the latest press, shared with the
+    // state: hold time, desk-ready flag and the press tick shared with the
     // hardware buttons.
-    RemoteInput(DeskInputSink& sink, uint32_t& pressTick);
+    RemoteInput(DeskInputSink& sink, SessionState& state);
 
     // Client coordinates of the frame (the session halves them in the big
     // sizes).
@@ -91,7 +71,7 @@ class RemoteInput {
     uint16_t HeldModifierBits(const KeyStroke& key, bool pressed);
 
     DeskInputSink& sink_;
-    uint32_t& pressTick_;
+    SessionState& state_;
     QTimer holdTimer_;
     bool charSent_ = false;
     bool shortcutMode_ = false;

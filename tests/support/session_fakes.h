@@ -1,7 +1,6 @@
 #pragma once
-// Fakes for the session tests: a recording front end, recorded message boxes
-// and sounds, the desk end of a socket pair, and a scripted registration
-// port.
+// Fakes for the session tests: a recording front end, the desk end of a
+// socket pair, and a scripted registration port.
 
 #include <atomic>
 #include <chrono>
@@ -14,27 +13,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "event_log.h"
+#include "recorded_dialogs.h"
 #include "session/session_frontend.h"
 
 using namespace std::chrono_literals;
-
-// Collects lines under a lock and lets a test wait for one.
-class EventLog {
-  public:
-    void Add(std::string line);
-    std::vector<std::string> Lines() const;
-    bool WaitFor(const std::string& line, std::chrono::milliseconds timeout = 5s) const;
-    int Count(const std::string& line) const;
-    bool WaitForCount(const std::string& line, int count,
-                      std::chrono::milliseconds timeout = 5s) const;
-
-  private:
-    int CountLocked(const std::string& line) const;
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
-    std::vector<std::string> lines_;
-};
 
 // Every handover becomes a line: "registered 127.0.0.9 1", "panel 1",
 // "mode 5", "buttons 1", "lost 127.0.0.9", "fatal-close", "view-switch",
@@ -57,17 +40,6 @@ class RecordingFrontEnd : public SessionFrontEnd {
     void ShowDeskListAfterThrownOut() override;
     void HideDeskListForFrame() override;
     void SetWaitCursor(bool on) override;
-};
-
-// Installs itself as the message-box and sound handler for its lifetime.
-// Boxes become "caption|text|type"; sounds "beep N".
-class RecordedDialogs {
-  public:
-    RecordedDialogs();
-    ~RecordedDialogs();
-    EventLog boxes;
-    EventLog sounds;
-    std::atomic<int> answer{IDNO};  // for Yes/No questions
 };
 
 // The desk's end of a connected socket pair; the other end goes to the

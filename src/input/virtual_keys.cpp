@@ -1,4 +1,4 @@
-#include "platform/virtual_keys.h"
+#include "input/virtual_keys.h"
 
 #include <QList>
 #include <array>
