@@ -1,16 +1,2 @@
-# The real station program under Xvfb against the desk emulator, driven with
-# xdotool and checked by screenshots (kept in the build tree as artifacts).
-# Heartbeats are multicast: private namespace only.
-kel_qtest(station_window_e2e_tests
-  ${CMAKE_CURRENT_LIST_DIR}/station_window_e2e_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/x_session.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/screen_checks.cpp
-  NETNS
-  TIMEOUT 300
-  LIBS kelcore deskemu Qt6::Gui)
-target_compile_definitions(station_window_e2e_tests PRIVATE
-  KEL_REMOTE_PROGRAM="$<TARGET_FILE:kel-remote>"
-  KEL_ARTIFACT_DIR="${CMAKE_BINARY_DIR}/artifacts/e2e"
-  KEL_RES_DIR="${CMAKE_SOURCE_DIR}/res")
-add_dependencies(station_window_e2e_tests kel-remote)
-set_tests_properties(station_window_e2e_tests PROPERTIES LABELS "e2e;netns" RUN_SERIAL TRUE)
+# The station window's desk list, remote screen and screenshots.
+kel_e2e_test(station_window_e2e_tests station_window_e2e_test.cpp)

@@ -221,6 +221,18 @@ void ScriptedRegistrar::Serve() {
                         goOn = false;
                         break;
                     }
+                    case Answer::Drip: {
+                        std::vector<uint8_t> frame =
+                            Int32Bytes(static_cast<int32_t>(refusal_.size()));
+                        frame.insert(frame.end(), refusal_.begin(), refusal_.end());
+                        for (size_t i = 0; i < frame.size() && !stop_; ++i) {
+                            SendAll(fd, {frame[i]});
+                            for (int slice = 0; slice < 50 && !stop_; ++slice)
+                                std::this_thread::sleep_for(20ms);
+                        }
+                        goOn = false;
+                        break;
+                    }
                     case Answer::Silent:
                         while (!stop_ && ReadExactly(fd, code, 1, 20)) {
                         }

@@ -66,12 +66,13 @@ int32_t Int32From(const std::vector<uint8_t>& bytes, size_t at = 0);
 uint32_t Address(const char* dotted);
 
 // Serves the registration port 7003 of one loopback address on its own
-// thread: reads each code, answers 1500 with `answer` (nullopt = null
-// string, "" = empty, text = refusal, or silence), and runs the closing
-// handshake. Codes received are logged as "code N".
+// thread: reads each code, answers 1500 with `answer` (a null string, an
+// empty one, the refusal text, silence, or the refusal frame dripped one
+// byte per second), and runs the closing handshake. Codes received are
+// logged as "code N".
 class ScriptedRegistrar {
   public:
-    enum class Answer { Null, Empty, Refuse, Silent };
+    enum class Answer { Null, Empty, Refuse, Silent, Drip };
     ScriptedRegistrar(const std::string& address, Answer answer, std::string refusal = {});
     ~ScriptedRegistrar();
     EventLog codes;

@@ -63,6 +63,22 @@ INSTANTIATE_TEST_SUITE_P(
                      {"Connect|Could not connect to host 127.0.0.20\n(errno 10060).|0"}}),
     [](const testing::TestParamInfo<RegisterCase>& info) { return info.param.name; });
 
+// The answer has one deadline for the whole exchange: a desk that drips its
+// refusal one byte per second (it would take 24 s) is cut off there.
+TEST(Register, DrippingDeskIsCutOffAtTheDeadline) {
+    RecordedDialogs dialogs;
+    ScriptedRegistrar desk("127.0.0.29", Answer::Drip, "this desk refuses you");
+    SessionState state;
+    ClientConnection client{state};
+    client.SetRegistrationTimeouts(1500ms, 300ms);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.Register(Address("127.0.0.29"), 1500), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms + 2s);
+    EXPECT_EQ(
+        dialogs.boxes.Lines(),
+        std::vector<std::string>{"Connect|Could not connect to host 127.0.0.29\n(errno 10060).|0"});
+}
+
 TEST(Register, UnreachableDeskShowsTheWinsockNumber) {
     RecordedDialogs dialogs;
     RecordingFrontEnd frontEnd;
