@@ -25,3 +25,4 @@ render mode_fine.svg 16 15 mode_fine.png
 render mode_medium.svg 16 15 mode_medium.png
 render mode_coarse.svg 16 15 mode_coarse.png
 render shortcut_mode.svg 16 15 shortcut_mode.png
+render lost_connection.svg 32 32 lost_connection.png

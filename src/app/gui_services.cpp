@@ -101,6 +101,7 @@ void PlaySound(unsigned type) {
 void InstallGuiServices() {
     g_boxes = std::make_unique<GuiGate>(qApp);
     SetMessageBoxHandler(&ShowOnGuiThread);
+    SetMessageBoxCloser(&CloseGuiServices);
     if (g_sounds == nullptr && ca_context_create(&g_sounds) != CA_SUCCESS)
         g_sounds = nullptr;
     SetBeepHandler(&PlaySound);
@@ -114,6 +115,7 @@ void CloseGuiServices() {
 void RemoveGuiServices() {
     CloseGuiServices();
     SetBeepHandler({});
+    SetMessageBoxCloser({});
     SetMessageBoxHandler({});
     if (g_sounds != nullptr) {
         ca_context_destroy(g_sounds);

@@ -203,14 +203,27 @@ bool CHandheldDlg::eventFilter(QObject* watched, QEvent* event) {
         lastWheelAt_ = wheel->globalPosition();
         lastWheelDelta_ = wheel->angleDelta();
         if (!seen)
-            OnWheel(wheel->angleDelta().y());
+            OnWheel(wheel->angleDelta());
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void CHandheldDlg::OnWheel(int delta) {
-    const int steps = delta / kWheelStep;
-    services_.input.SendButton(1, steps > 0 ? kKeyUp : kKeyDown);
+// Only the vertical wheel turns the encoder, one step per notch; the finer
+// steps of high-resolution wheels and touchpads add up to notches, and a
+// wheel turned while the desk list is shown scrolls the list.
+void CHandheldDlg::OnWheel(QPoint delta) {
+    if (frame_ == nullptr || !frame_->RemoteViewShown() || delta.y() == 0) {
+        wheelRest_ = 0;
+        return;
+    }
+    if ((wheelRest_ < 0) != (delta.y() < 0))
+        wheelRest_ = 0;  // turned the other way: the part turned so far is dropped
+    wheelRest_ += delta.y();
+    while (wheelRest_ >= kWheelStep || wheelRest_ <= -kWheelStep) {
+        const bool up = wheelRest_ > 0;
+        wheelRest_ += up ? -kWheelStep : kWheelStep;
+        services_.input.SendButton(1, up ? kKeyUp : kKeyDown);
+    }
 }
 
 void CHandheldDlg::changeEvent(QEvent* event) {
@@ -232,6 +245,9 @@ void CHandheldDlg::DestroyWindow() {
     if (destroyed_ || frame_ == nullptr)
         return;
     destroyed_ = true;
+    // Gone from the screen at once, even if the desk takes a while to hear
+    // that the station leaves.
+    hide();
     qApp->removeEventFilter(this);
     for (EncoderBtn*& button : buttons_) {
         delete button;

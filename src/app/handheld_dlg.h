@@ -54,7 +54,7 @@ class CHandheldDlg : public QWidget {
     uint32_t Zoom() const;
     void DestroyWindow();
     void ForwardKey(QKeyEvent* event);
-    void OnWheel(int delta);
+    void OnWheel(QPoint delta);
 
     StationServices services_;
     QPixmap background_;
@@ -69,6 +69,7 @@ class CHandheldDlg : public QWidget {
     quint64 lastWheelStamp_ = ~0ull;
     QPointF lastWheelAt_;
     QPoint lastWheelDelta_;
+    int wheelRest_ = 0;  // wheel turned short of a whole notch
 };
 
 // The handheld window, or null when it does not exist.

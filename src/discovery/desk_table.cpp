@@ -47,9 +47,9 @@ void DeskTable::ApplyStation(const StationRecord& station) {
     if (index < 0) {
         if (station.state == 1) {
             InsertDesk(station);
-            EndDialogIfAwaited(station.address, true);
+            AwaitedDeskHeard(station.address);
         } else if (station.state == 0 || station.state == 2) {
-            EndDialogIfAwaited(station.address, false);
+            AwaitedDeskLeaving(station.address);
         }
         return;
     }
@@ -63,6 +63,8 @@ void DeskTable::ApplyStation(const StationRecord& station) {
             if (view_ != nullptr)
                 view_->RowTextChanged(index);
         }
+        // A reconnect that failed is tried again at the next heartbeat.
+        AwaitedDeskHeard(station.address);
         return;
     }
 
@@ -85,22 +87,27 @@ void DeskTable::InsertDesk(const StationRecord& station) {
         view_->RowInserted(static_cast<int>(at - rows_.begin()));
 }
 
-void DeskTable::EndDialogIfAwaited(uint32_t address, bool deskIsBack) {
+bool DeskTable::Awaits(uint32_t address) {
     uint32_t awaited = kNoAddress;
-    if (!actions_.LostConnectionDialogOpen(awaited) || awaited != address)
+    return actions_.LostConnectionDialogOpen(awaited) && awaited == address;
+}
+
+void DeskTable::AwaitedDeskHeard(uint32_t address) {
+    if (!Awaits(address))
         return;
-    if (!deskIsBack) {
-        actions_.EndLostConnectionDialog(IDCANCEL);
-        return;
-    }
     // The session may have survived the silence; then only the icon shows
     // that the desk is registered again.
     if (actions_.CurrentDesk() == kNoAddress) {
-        actions_.Connect(address, 1);
-    } else {
-        SetDeskIcon(address, 1);
+        actions_.ReconnectSilently(address);
+        return;
     }
+    SetDeskIcon(address, 1);
     actions_.EndLostConnectionDialog(kLostDialogReconnected);
+}
+
+void DeskTable::AwaitedDeskLeaving(uint32_t address) {
+    if (Awaits(address))
+        actions_.EndLostConnectionDialog(kLostDialogGaveUp);
 }
 
 void DeskTable::Age() {
@@ -132,7 +139,10 @@ void DeskTable::Age() {
     uint32_t awaited = kNoAddress;
     if (actions_.LostConnectionDialogOpen(awaited))
         return;  // already waiting for it
-    const int result = actions_.RunLostConnectionDialog(current);
+    actions_.OpenLostConnectionDialog(current);
+}
+
+void DeskTable::LostConnectionDialogEnded(int result) {
     if (result == IDOK || result == IDCANCEL) {
         actions_.Disconnect();
         actions_.ShowDeskList();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "discovery/station_record.h"
+#include "platform/winsock.h"
 
 // One available desk: when it was heard last (StampNow units, 1/300 s) and
 // its address (network-order bytes read little-endian).
@@ -34,31 +35,37 @@ struct DeskRow {
 // A desk stays listed while heard within this many StampNow units (3 s).
 constexpr uint32_t kDeskLifetime = 900;
 
-// Result with which the lost-connection dialog ends when its desk is back.
+// Results with which the lost-connection dialog ends: the desk is back, or
+// the operator or the desk gave up (IDCANCEL).
 constexpr int kLostDialogReconnected = 3;
+constexpr int kLostDialogGaveUp = 2;
 
 // What the rules ask of the session and the dialogs. Called on the table's
-// thread, never while the table is half-changed.
+// thread, never while the table is half-changed. The defaults stand for a
+// station without a session and without dialogs (the command-line tool).
 class DeskTableActions {
   public:
     virtual ~DeskTableActions() = default;
     // Peer of the session's input channel; kNoAddress when no session.
-    virtual uint32_t CurrentDesk() = 0;
-    virtual void Disconnect() = 0;
+    virtual uint32_t CurrentDesk() { return kNoAddress; }
+    virtual void Disconnect() {}
     // "Lost connection to host %s." for the address.
-    virtual void ShowLostConnection(uint32_t address) = 0;
-    // Runs the lost-connection dialog for the address modally and returns
-    // how it ended (IDOK, IDCANCEL, or kLostDialogReconnected).
-    virtual int RunLostConnectionDialog(uint32_t address) = 0;
+    virtual void ShowLostConnection(uint32_t /*address*/) {}
+    // Opens the lost-connection dialog for the address, modal for the
+    // operator, and returns at once; when it ends, the front end reports how
+    // with DeskTable::LostConnectionDialogEnded.
+    virtual void OpenLostConnectionDialog(uint32_t /*address*/) {}
     // True while the lost-connection dialog is open; address receives the
     // desk it waits for.
-    virtual bool LostConnectionDialogOpen(uint32_t& address) = 0;
-    virtual void EndLostConnectionDialog(int result) = 0;
-    // Connect(address, silent): silent = 1 for the reconnect without
-    // questions.
-    virtual void Connect(uint32_t address, int silent) = 0;
+    virtual bool LostConnectionDialogOpen(uint32_t& /*address*/) { return false; }
+    virtual void EndLostConnectionDialog(int /*result*/) {}
+    // The awaited desk is heard again and no session is open: reconnect
+    // without questions. The dialog ends with kLostDialogReconnected once
+    // the session is back; a failed attempt keeps it waiting for the next
+    // heartbeat.
+    virtual void ReconnectSilently(uint32_t /*address*/) {}
     // Back to the desk list view after the session was given up.
-    virtual void ShowDeskList() = 0;
+    virtual void ShowDeskList() {}
 };
 
 // Change notifications for the widget that shows the rows. Applied in
@@ -99,6 +106,10 @@ class DeskTable {
     // Removes every desk not heard for more than kDeskLifetime units; a lost
     // current desk opens the lost-connection dialog.
     void Age();
+    // The lost-connection dialog ended with IDOK, IDCANCEL (the operator or
+    // the desk gave up: the session is closed and the list shown) or
+    // kLostDialogReconnected.
+    void LostConnectionDialogEnded(int result);
 
     // Marks the desk's row as connected or not (registration and
     // deregistration).
@@ -115,7 +126,9 @@ class DeskTable {
   private:
     std::vector<DeskRow>::iterator LowerBound(uint32_t address);
     void InsertDesk(const StationRecord& station);
-    void EndDialogIfAwaited(uint32_t address, bool deskIsBack);
+    void AwaitedDeskHeard(uint32_t address);
+    void AwaitedDeskLeaving(uint32_t address);
+    bool Awaits(uint32_t address);
 
     DeskTableActions& actions_;
     DeskTableView* view_;

@@ -11,6 +11,7 @@
 #include "display/display_surface.h"
 #include "frame/artwork.h"
 #include "frame/command_bar.h"
+#include "frame/connecting_panel.h"
 #include "frame/desk_list.h"
 #include "frame/frame_handover.h"
 #include "input/remote_input.h"
@@ -18,6 +19,7 @@
 #include "platform/winsock.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
+#include "session/session_worker.h"
 #include "settings/settings.h"
 
 namespace {
@@ -73,6 +75,9 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, const StationServices
     deskList_->setAttribute(Qt::WA_NoMousePropagation);
     table_.SetView(deskList_);
     connect(deskList_, &CMyListCtrl::DeskClicked, this, &CMainFrame::OnDeskClicked);
+    connecting_ = new ConnectingPanel(this);
+    connect(connecting_, &ConnectingPanel::CancelRequested, this, &CMainFrame::CancelConnect);
+    worker_ = std::make_unique<SessionWorker>(services_.client);
 
     CreateDisplay();
     if (services_.handover != nullptr)
@@ -132,13 +137,14 @@ void CMainFrame::LayoutFrame() {
     }
     label_->setGeometry(0, 0, clientWidth, kLabelHeight);
     deskList_->setGeometry(0, kLabelHeight, clientWidth, listHeight);
+    connecting_->setGeometry(0, 0, clientWidth, kLabelHeight + listHeight);
     bar_->show();
     deskList_->doItemsLayout();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (bar_ != nullptr && label_ != nullptr && deskList_ != nullptr)
+    if (bar_ != nullptr && label_ != nullptr && deskList_ != nullptr && connecting_ != nullptr)
         LayoutFrame();
 }
 
@@ -162,9 +168,10 @@ void CMainFrame::HideDeskList() {
     services_.state.remoteView.store(1);
     deskList_->hide();
     label_->hide();
+    input_->ForgetPresses();
     // Keys typed on the remote view go to the desk, not to the hidden list.
     setFocus();
-    update();
+    ShowCurrentFrame();
 }
 
 void CMainFrame::ShowDeskListIfHidden() {
@@ -179,6 +186,7 @@ void CMainFrame::HideDeskListForFrame() {
     if (!deskList_->isHidden() || !label_->isHidden()) {
         deskList_->hide();
         label_->hide();
+        input_->ForgetPresses();
         setFocus();
     }
     update();
@@ -196,12 +204,6 @@ void CMainFrame::EnableSessionButtons(int enable) {
 
 void CMainFrame::EnableViewSwitch() {
     bar_->EnableButton(kCmdDeskSwitch, true);
-}
-
-void CMainFrame::ShowLostConnection(uint32_t desk) {
-    ShowMessageBox("Lost connection to host " + Ipv4ToText(desk) + ".", "Kel Remote",
-                   MB_ICONWARNING);
-    ShowDeskList();
 }
 
 void CMainFrame::ShowDeskMode(uint8_t mode) {
@@ -237,7 +239,14 @@ void CMainFrame::ShutdownFrame() {
     hide();
     if (threads_.stop)
         threads_.stop();
-    services_.client.Disconnect();
+    // Deregistration is the worker's; a vanished desk costs a bounded wait
+    // with the window already hidden, never a frozen one. Boxes the worker
+    // would still ask for get their cautious answer at once.
+    CloseMessageBoxes();
+    replies_.Close();
+    worker_->CancelConnect();
+    worker_->Disconnect();
+    worker_->Finish(SessionWorker::kTeardownBound);
     table_.ClearDeskList();
     DestroyDisplay();
 }
@@ -299,28 +308,4 @@ bool CMainFrame::RecreateIfLost() {
 
 void CMainFrame::DisplayChanged() {
     RecreateIfLost();
-}
-
-uint32_t CMainFrame::CurrentDesk() {
-    return services_.client.CurrentDesk();
-}
-
-void CMainFrame::Disconnect() {
-    services_.client.Disconnect();
-}
-
-// The lost-connection dialog is not part of this window yet: a lost desk
-// takes the Abort path (disconnect, back to the desk list).
-int CMainFrame::RunLostConnectionDialog(uint32_t) {
-    return IDCANCEL;
-}
-
-bool CMainFrame::LostConnectionDialogOpen(uint32_t&) {
-    return false;
-}
-
-void CMainFrame::EndLostConnectionDialog(int) {}
-
-void CMainFrame::Connect(uint32_t address, int silent) {
-    services_.client.Connect(address, silent);
 }

@@ -13,13 +13,17 @@
 
 #include "discovery/desk_table.h"
 #include "input/command_ids.h"
+#include "platform/gui_gate.h"
 
 #include "frame/station_services.h"
 
 class CMyListCtrl;
+class CReconnectDlg;
+class ConnectingPanel;
 class DisplaySurface;
 class MyCCeCommandBar;
 class RemoteInput;
+class SessionWorker;
 
 // "Kel Remote Version: 5.70", with the current user while a session is open.
 std::string VersionBoxText(unsigned version, bool sessionOpen, const std::string& user);
@@ -76,6 +80,17 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void OnCommand(int command);
     // A click on desk row index (click point in list coordinates).
     void OnDeskClicked(int index, QPoint point);
+    // Opens a session off the GUI thread, with the "Connecting to" notice
+    // and its Cancel over the list meanwhile.
+    void StartConnect(uint32_t desk);
+    void CancelConnect();
+    bool Connecting() const { return connectingTo_ != kNoAddress; }
+    // True while the remote screen is shown in place of the desk list: only
+    // then do the pointer, the keys and the wheel go to the desk.
+    bool RemoteViewShown() const;
+    // The open lost-connection dialog, or null.
+    CReconnectDlg* LostConnectionDialog() const { return lostDialog_; }
+    ConnectingPanel& ConnectingNotice() { return *connecting_; }
 
     MyCCeCommandBar& CommandBar() { return *bar_; }
     CMyListCtrl& DeskList() { return *deskList_; }
@@ -109,10 +124,18 @@ class CMainFrame : public QWidget, private DeskTableActions {
     // DeskTableActions
     uint32_t CurrentDesk() override;
     void Disconnect() override;
-    int RunLostConnectionDialog(uint32_t address) override;
+    void OpenLostConnectionDialog(uint32_t address) override;
     bool LostConnectionDialogOpen(uint32_t& address) override;
     void EndLostConnectionDialog(int result) override;
-    void Connect(uint32_t address, int silent) override;
+    void ReconnectSilently(uint32_t address) override;
+
+    void ConnectFinished(uint32_t desk, int result);
+    void LostConnectionDialogFinished(int result);
+    void ReconnectFinished(uint32_t desk, int result, const QString& failure);
+    // Draws the frame buffer as it stands, so the remote screen never shows
+    // an old picture when it comes back.
+    void ShowCurrentFrame();
+    bool HandToDeskList(QKeyEvent* event);
 
     void CreateCommandBar();
     void RunDeskCommand(int command);
@@ -126,10 +149,21 @@ class CMainFrame : public QWidget, private DeskTableActions {
     NetworkThreads threads_;
     std::unique_ptr<RemoteInput> input_;
     std::unique_ptr<DisplaySurface> display_;
+    std::unique_ptr<SessionWorker> worker_;
+    // The worker's reports reach the GUI thread through it; closed at
+    // shutdown.
+    GuiGate replies_{this};
+    ConnectingPanel* connecting_ = nullptr;
+    uint32_t connectingTo_ = kNoAddress;
+    int disconnectsPending_ = 0;
+    CReconnectDlg* lostDialog_ = nullptr;
+    bool reconnectInFlight_ = false;
+    qint64 lastReconnectMs_ = 0;
     QLabel* label_ = nullptr;
     CMyListCtrl* deskList_ = nullptr;
     MyCCeCommandBar* bar_ = nullptr;
     QSize buttonSize_;
     int barHeight_ = 0;
     bool shutDown_ = false;
+    bool handingKeyToList_ = false;
 };

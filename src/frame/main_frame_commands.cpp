@@ -3,7 +3,6 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QThread>
 #include <cstdio>
 
 #include "discovery/station_record.h"
@@ -37,8 +36,6 @@ void CMainFrame::OnCommand(int command) {
             break;
         case kCmdDisconnect:
             Disconnect();
-            // Gives the desk a moment to settle before the next click.
-            QThread::msleep(200);
             break;
         case kCmdDeskSwitch:
             if (DeskList().isVisible()) {
@@ -83,25 +80,4 @@ void CMainFrame::ConfirmExit() {
                        MB_OKCANCEL) == IDOK) {
         CloseFrame();
     }
-}
-
-void CMainFrame::OnDeskClicked(int index, QPoint point) {
-    if (index < 0 || index >= Desks().RowCount())
-        return;
-    const uint32_t address = Desks().Rows()[static_cast<size_t>(index)].entry.address;
-    if (address == CurrentDesk()) {
-        const QPoint global = DeskList().viewport()->mapToGlobal(point);
-        if (RunDeskPopup(global) == kCmdDisconnect)
-            OnCommand(kCmdDisconnect);
-        return;
-    }
-    Connect(address, 0);
-    DeskList().update();
-}
-
-int CMainFrame::RunDeskPopup(QPoint globalPoint) {
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("deskPopup"));
-    QAction* disconnect = menu.addAction(QStringLiteral("Disconnect"));
-    return menu.exec(globalPoint) == disconnect ? kCmdDisconnect : 0;
 }

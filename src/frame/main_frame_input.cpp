@@ -4,10 +4,12 @@
 // waits for a timer or a repaint.
 
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "frame/command_bar.h"
+#include "frame/desk_list.h"
 #include "frame/main_frame.h"
 #include "input/remote_input.h"
 
@@ -19,6 +21,7 @@ KeyStroke StrokeOf(const QKeyEvent& event) {
     stroke.text = event.text();
     stroke.modifiers = event.modifiers();
     stroke.nativeVirtualKey = event.nativeVirtualKey();
+    stroke.nativeScanCode = event.nativeScanCode();
     stroke.autoRepeat = event.isAutoRepeat();
     return stroke;
 }
@@ -44,21 +47,45 @@ void CMainFrame::keyPressEvent(QKeyEvent* event) {
     // Accepted in every case: a key that travelled on to the handheld window
     // would be handed back to the frame.
     event->accept();
-    if (IsShutDown())
+    if (IsShutDown() || HandToDeskList(event))
         return;
     input_->KeyPressed(StrokeOf(*event));
 }
 
 void CMainFrame::keyReleaseEvent(QKeyEvent* event) {
     event->accept();
-    if (IsShutDown())
+    if (IsShutDown() || HandToDeskList(event))
         return;
     input_->KeyReleased(StrokeOf(*event));
     if (IsEnter(event->key()) && !event->isAutoRepeat())
         InputPanelHook(0);
 }
 
+// While the desk list is shown, keys are the list's, never the desk's.
+bool CMainFrame::HandToDeskList(QKeyEvent* event) {
+    if (RemoteViewShown())
+        return false;
+    // A key the list itself did not take travels back up to the frame: it
+    // ends here.
+    if (handingKeyToList_)
+        return true;
+    handingKeyToList_ = true;
+    deskList_->setFocus();
+    QKeyEvent copy = CMyListCtrl::CopyOf(*event);
+    QApplication::sendEvent(deskList_, &copy);
+    handingKeyToList_ = false;
+    return true;
+}
+
+bool CMainFrame::RemoteViewShown() const {
+    return deskList_ != nullptr && deskList_->isHidden();
+}
+
 void CMainFrame::mousePressEvent(QMouseEvent* event) {
+    if (!RemoteViewShown()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -68,7 +95,7 @@ void CMainFrame::mousePressEvent(QMouseEvent* event) {
 }
 
 void CMainFrame::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    if (!RemoteViewShown() || event->button() != Qt::LeftButton) {
         QWidget::mouseDoubleClickEvent(event);
         return;
     }
@@ -77,12 +104,14 @@ void CMainFrame::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CMainFrame::mouseMoveEvent(QMouseEvent* event) {
+    if (!RemoteViewShown())
+        return;
     const QPoint at = event->position().toPoint();
     input_->PointerMoved(at.x(), at.y());
 }
 
 void CMainFrame::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    if (!RemoteViewShown() || event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
     }

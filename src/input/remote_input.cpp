@@ -15,17 +15,29 @@ void RemoteInput::PointerMoved(int x, int y) {
 }
 
 void RemoteInput::PointerPressed(int x, int y) {
+    pointerDown_ = true;
+    clickSeen_ = false;
     state_.pressTick = GetTickCount();
     holdTimer_.start(static_cast<int>(state_.swBtnHold.load()));
     sink_.SendPointer(x, y, kPointerPress);
 }
 
 void RemoteInput::PointerDoubleClicked(int x, int y) {
+    // A double click whose first click went elsewhere (a desk icon that
+    // opened this screen) is no tap on the desk.
+    if (!clickSeen_)
+        return;
+    clickSeen_ = false;
+    pointerDown_ = true;
     // The hold of the second click is measured from the first press.
     sink_.SendPointer(x, y, kPointerPress);
 }
 
 void RemoteInput::PointerReleased(int x, int y) {
+    if (!pointerDown_)
+        return;
+    pointerDown_ = false;
+    clickSeen_ = true;
     holdTimer_.stop();
     const uint32_t elapsed = GetTickCount() - state_.pressTick;
     if (!sink_.SessionOpen())
@@ -41,6 +53,22 @@ void RemoteInput::HoldTimerTick() {
         MessageBeep(kSimpleBeep);
         holdTimer_.stop();
     }
+}
+
+void RemoteInput::ForgetPresses() {
+    holdTimer_.stop();
+    pointerDown_ = false;
+    clickSeen_ = false;
+    keysDown_.clear();
+    charSent_ = false;
+}
+
+// The physical key when the platform names it, so a release matches its
+// press even when the modifiers changed the key's symbol in between.
+uint64_t RemoteInput::KeyIdentity(const KeyStroke& key) {
+    if (key.nativeScanCode != 0)
+        return (uint64_t{1} << 32) | key.nativeScanCode;
+    return static_cast<uint32_t>(key.qtKey);
 }
 
 bool RemoteInput::ShortcutKeysActive() const {
@@ -65,6 +93,7 @@ uint16_t RemoteInput::HeldModifierBits(const KeyStroke& key, bool pressed) {
 }
 
 void RemoteInput::KeyPressed(const KeyStroke& key) {
+    keysDown_.insert(KeyIdentity(key));
     const uint16_t bits = HeldModifierBits(key, true);
     if (ShortcutKeysActive()) {
         const uint16_t vk = VirtualKeyFromQtKey(key.qtKey, key.modifiers, key.nativeVirtualKey);
@@ -81,6 +110,8 @@ void RemoteInput::KeyPressed(const KeyStroke& key) {
 void RemoteInput::KeyReleased(const KeyStroke& key) {
     if (key.autoRepeat)
         return;  // only the final release of a held key counts
+    if (keysDown_.erase(KeyIdentity(key)) == 0)
+        return;  // its press went to another window
     const uint16_t bits = HeldModifierBits(key, false);
     if (!charSent_) {
         const uint16_t vk = VirtualKeyFromQtKey(key.qtKey, key.modifiers, key.nativeVirtualKey);

@@ -14,12 +14,18 @@
 // are not sent then. Auto-repeat repeats presses and characters; only the
 // final release counts.
 //
+// Only what the operator aimed at the remote screen reaches the desk: a
+// release whose press this object did not see (the press went to a box or
+// the desk list) is not sent, and neither is the second click of a double
+// click whose first click landed elsewhere.
+//
 // Every message leaves from the handler that receives the event. GUI thread.
 
 #include <QString>
 #include <QTimer>
 #include <Qt>
 #include <cstdint>
+#include <set>
 
 #include "input/desk_input_sink.h"
 
@@ -38,6 +44,7 @@ struct KeyStroke {
     QString text;
     Qt::KeyboardModifiers modifiers;  // as the event reports them
     quint32 nativeVirtualKey = 0;
+    quint32 nativeScanCode = 0;  // the physical key, when the platform tells
     bool autoRepeat = false;
 };
 
@@ -57,6 +64,8 @@ class RemoteInput {
     // become long.
     void HoldTimerTick();
     bool HoldTimerRunning() const { return holdTimer_.isActive(); }
+    // The remote screen was (re)shown: presses before it belong elsewhere.
+    void ForgetPresses();
 
     void KeyPressed(const KeyStroke& key);
     void KeyReleased(const KeyStroke& key);
@@ -69,6 +78,7 @@ class RemoteInput {
   private:
     bool ShortcutKeysActive() const;
     uint16_t HeldModifierBits(const KeyStroke& key, bool pressed);
+    static uint64_t KeyIdentity(const KeyStroke& key);
 
     DeskInputSink& sink_;
     SessionState& state_;
@@ -76,4 +86,7 @@ class RemoteInput {
     bool charSent_ = false;
     bool shortcutMode_ = false;
     bool capsLockKeyDown_ = false;
+    std::set<uint64_t> keysDown_;  // pressed here and not yet released
+    bool pointerDown_ = false;     // a press was sent, its release not yet
+    bool clickSeen_ = false;       // the last click ended here (a double click may follow)
 };

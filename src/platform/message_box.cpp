@@ -7,6 +7,7 @@ namespace {
 
 std::mutex g_mutex;
 MessageBoxHandler g_handler;
+std::function<void()> g_closer;
 
 int DefaultAnswer(const MessageBoxRequest& box) {
     std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
@@ -25,6 +26,21 @@ int DefaultAnswer(const MessageBoxRequest& box) {
 void SetMessageBoxHandler(MessageBoxHandler handler) {
     std::lock_guard lock(g_mutex);
     g_handler = std::move(handler);
+}
+
+void SetMessageBoxCloser(std::function<void()> closer) {
+    std::lock_guard lock(g_mutex);
+    g_closer = std::move(closer);
+}
+
+void CloseMessageBoxes() {
+    std::function<void()> closer;
+    {
+        std::lock_guard lock(g_mutex);
+        closer = g_closer;
+    }
+    if (closer)
+        closer();
 }
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) {

@@ -33,4 +33,10 @@ using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 // box to standard error and answers OK, Cancel or No).
 void SetMessageBoxHandler(MessageBoxHandler handler);
 
+// The program is ending: the front end answers every box asked for from
+// now on, and those still waiting, with the cautious default at once (the
+// closer it installed does that). Without a closer nothing happens.
+void SetMessageBoxCloser(std::function<void()> closer);
+void CloseMessageBoxes();
+
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type);

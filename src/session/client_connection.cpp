@@ -1,70 +1,14 @@
 #include "session/client_connection.h"
 
-#include <cstdio>
 #include <cstring>
-#include <string>
 #include <thread>
 #include <utility>
 
 #include "display/screen_format.h"
 #include "platform/message_box.h"
 #include "session/client_session.h"
+#include "session/connect_report.h"
 #include "session/screen_decoder.h"
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-std::string WithAddress(const char* format, uint32_t address) {
-    char text[160];
-    std::snprintf(text, sizeof text, format, Ipv4ToText(address).c_str());
-    return text;
-}
-
-std::string WithAddressAndError(const char* format, uint32_t address, int error) {
-    char text[200];
-    std::snprintf(text, sizeof text, format, Ipv4ToText(address).c_str(), error);
-    return text;
-}
-
-sockaddr_in DeskPort(uint32_t desk, uint16_t port) {
-    return MakeSocketAddress(desk, port);
-}
-
-void TellUnreachable(uint32_t desk, int error) {
-    const std::string text =
-        error == WSAEHOSTUNREACH
-            ? WithAddress("Could not connect to host %s\nHost is unreachable,\nno route to host.",
-                          desk)
-            : WithAddressAndError("Could not connect to host %s\n(errno %d).", desk, error);
-    ShowMessageBox(text, "Connect", MB_OK);
-}
-
-// The failure of the last read, as a Winsock number; a desk that simply
-// closed the connection leaves no error behind.
-int ReadFailure() {
-    const int error = WSAGetLastError();
-    return error != 0 ? error : WSAECONNRESET;
-}
-
-class WaitCursor {
-  public:
-    explicit WaitCursor(SessionFrontEnd* frontEnd) : frontEnd_(frontEnd) {
-        if (frontEnd_)
-            frontEnd_->SetWaitCursor(true);
-    }
-    ~WaitCursor() {
-        if (frontEnd_)
-            frontEnd_->SetWaitCursor(false);
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-  private:
-    SessionFrontEnd* frontEnd_;
-};
-
-}  // namespace
 
 ClientConnection::ClientConnection(SessionState& state)
     : state_(state),
@@ -124,120 +68,6 @@ int ClientConnection::IsConnected(int tellUser) {
     return 0;
 }
 
-int ClientConnection::Register(uint32_t desk, int32_t code) {
-    return RegisterDesk(desk, code) == RegisterOutcome::Done ? 1 : 0;
-}
-
-ClientConnection::RegisterOutcome ClientConnection::RegisterDesk(uint32_t desk, int32_t code) {
-    TCPCONNECTION channel;
-    if (!channel.Connect(DeskPort(desk, kRegistrationPort))) {
-        if (code == kRegisterCode)
-            TellUnreachable(desk, WSAGetLastError());
-        return RegisterOutcome::Unreachable;
-    }
-    // Each exchange has a deadline, so a desk that drips its answer byte by
-    // byte cannot hold the caller longer than a silent one.
-    channel.Socket().SetReadDeadline(Clock::now() +
-                                     std::chrono::milliseconds(answerTimeoutMs_.load()));
-    channel.WriteInt32(code);
-    SessionFrontEnd* frontEnd = FrontEnd();
-    if (code == kRegisterCode) {
-        // A desk that answers nothing (silent, or closing at once) has not
-        // accepted the station.
-        WSASetLastError(0);
-        STRING answer;
-        if (channel.ReadString(answer) == 0) {
-            TellUnreachable(desk, ReadFailure());
-            return RegisterOutcome::Unreachable;
-        }
-        if (!answer.IsNull() && !answer.Text().empty()) {
-            ShowMessageBox(answer.Text(), "Kel Remote", MB_OK);
-            return RegisterOutcome::Refused;
-        }
-        if (frontEnd)
-            frontEnd->DeskRegistered(desk, true);
-    } else if (frontEnd) {
-        frontEnd->DeskRegistered(desk, false);
-    }
-    channel.Socket().SetReadDeadline(Clock::now() +
-                                     std::chrono::milliseconds(handshakeTimeoutMs_.load()));
-    int32_t closing = 0;
-    if (channel.ReadInt32(closing) == 4)
-        channel.WriteInt32(closing);
-    channel.Close();
-    return RegisterOutcome::Done;
-}
-
-ClientConnection::ConnectResult ClientConnection::Connect(uint32_t desk, int reconnecting) {
-    ReapReceivers(false);
-    if (Current()) {
-        if (reconnecting) {
-            Disconnect();  // a silent reconnect replaces what is left of the session
-        } else {
-            const uint32_t current = CurrentDesk();
-            if (current == desk)
-                return ConnectResult::AlreadyConnected;
-            const int answer = ShowMessageBox(
-                WithAddress("There is still a connection to %s. Unconnect?", current), "Connect",
-                MB_YESNO);
-            if (answer != IDYES)
-                return ConnectResult::Declined;
-            Disconnect();
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        }
-    }
-    WaitCursor waitCursor(FrontEnd());
-    for (;;) {
-        bool tryAgain = false;
-        const ConnectResult result = ConnectOnce(desk, reconnecting, tryAgain);
-        if (!tryAgain)
-            return result;
-    }
-}
-
-ClientConnection::ConnectResult ClientConnection::ConnectOnce(uint32_t desk, int reconnecting,
-                                                              bool& tryAgain) {
-    switch (RegisterDesk(desk, kRegisterCode)) {
-        case RegisterOutcome::Unreachable:
-            return ConnectResult::Unreachable;
-        case RegisterOutcome::Refused:
-            return ConnectResult::Refused;
-        case RegisterOutcome::Done:
-            break;
-    }
-    auto session = std::make_shared<Session>(desk);
-    int error = 0;
-    if (OpenChannels(*session, error)) {
-        StartSession(std::move(session), reconnecting);
-        return ConnectResult::Connected;
-    }
-    // The desk must not keep a half-open session: deregister and close
-    // whichever channel did connect.
-    RegisterDesk(desk, kDeregisterCode);
-    session->input.Close();
-    session->display.Close();
-    if (!reconnecting) {
-        tryAgain =
-            ShowMessageBox(
-                WithAddressAndError("Connection to %s failed (errno. %d). Try again?", desk, error),
-                "Connect", MB_YESNO) == IDYES;
-    }
-    return ConnectResult::ChannelsFailed;
-}
-
-bool ClientConnection::OpenChannels(Session& session, int& error) {
-    if (!session.input.Connect(DeskPort(session.desk, kInputPort))) {
-        error = WSAGetLastError();
-        return false;
-    }
-    session.input.WriteString(state_.CurrentUser());
-    if (!session.display.Connect(DeskPort(session.desk, kDisplayPort))) {
-        error = WSAGetLastError();
-        return false;
-    }
-    return true;
-}
-
 void ClientConnection::AdoptSession(SOCKET input, SOCKET display, uint32_t desk) {
     if (Current())
         Disconnect();
@@ -290,7 +120,7 @@ void ClientConnection::DisconnectSession(const SessionPtr& expected) {
         }
         // Deregistration waits for the front end, so no lock is held here.
         if (session->input.IsOpen()) {
-            RegisterDesk(session->desk, kDeregisterCode);
+            RegisterDesk(session->desk, kDeregisterCode, ConnectReport(nullptr));
             session->input.Close();
         }
         --drawingSuspended_;

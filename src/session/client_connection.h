@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "display/display_target.h"
@@ -41,6 +42,9 @@
 #include "platform/winsock.h"
 #include "session/session_frontend.h"
 #include "session/session_state.h"
+
+class ConnectReport;
+class TCPCONNECTION;
 
 class ClientConnection final : public DeskInputSink {
   public:
@@ -64,6 +68,7 @@ class ClientConnection final : public DeskInputSink {
         Unreachable,       // registration could not reach the desk (box shown)
         Refused,           // the desk refused the registration (box shown)
         ChannelsFailed,    // input or display channel failed (deregistered)
+        Cancelled,         // CancelConnect or AbortExchanges ended it (deregistered)
     };
 
     // state: the station's shared state; it must outlive this object.
@@ -84,8 +89,18 @@ class ClientConnection final : public DeskInputSink {
     // Opens a session: registration (1500), input channel with the current
     // user, display channel, cleared frame buffer, receive thread.
     // reconnecting = 1 is the silent reconnect: no questions, the remote view
-    // flag unchanged.
-    ConnectResult Connect(uint32_t desk, int reconnecting);
+    // flag unchanged. failure: when given, what went wrong is written there
+    // instead of being shown in a box (a reconnect that is retried).
+    // One Connect at a time, on the GUI thread or the frame's session worker.
+    ConnectResult Connect(uint32_t desk, int reconnecting, std::string* failure = nullptr);
+    // Any thread: the Connect in progress gives up at once (its sockets are
+    // closed, a registration it made is withdrawn) and so does every later
+    // one until ClearCancel.
+    void CancelConnect();
+    void ClearCancel();
+    // Any thread, for teardown: every exchange with the desk in progress, and
+    // every later one, fails at once (deregistrations included).
+    void AbortExchanges();
     // Ends the session (deregistration 1501); safe without one; any thread.
     void Disconnect();
     // 1 when the input channel is open; otherwise 0, after "No connection to
@@ -133,8 +148,27 @@ class ClientConnection final : public DeskInputSink {
     using SessionPtr = std::shared_ptr<Session>;
     enum class RegisterOutcome { Done, Unreachable, Refused };
 
-    RegisterOutcome RegisterDesk(uint32_t desk, int32_t code);
-    ConnectResult ConnectOnce(uint32_t desk, int reconnecting, bool& tryAgain);
+    // An exchange with the desk that CancelConnect (when cancellable) or
+    // AbortExchanges may end by closing its channel.
+    class InFlight {
+      public:
+        InFlight(ClientConnection& owner, TCPCONNECTION& channel, bool cancellable);
+        ~InFlight();
+        InFlight(const InFlight&) = delete;
+        InFlight& operator=(const InFlight&) = delete;
+        bool Interrupted() const;
+
+      private:
+        friend class ClientConnection;
+        ClientConnection& owner_;
+        TCPCONNECTION& channel_;
+        const bool cancellable_;
+    };
+
+    RegisterOutcome RegisterDesk(uint32_t desk, int32_t code, const ConnectReport& report);
+    ConnectResult ConnectOnce(uint32_t desk, int reconnecting, const ConnectReport& report,
+                              bool& tryAgain);
+    bool ConnectCancelled() const;
     bool OpenChannels(Session& session, int& error);
     void StartSession(SessionPtr session, int reconnecting);
     void DisconnectSession(const SessionPtr& expected);
@@ -165,4 +199,8 @@ class ClientConnection final : public DeskInputSink {
     std::atomic<int> drawingSuspended_{0};
     std::atomic<int64_t> answerTimeoutMs_{kAnswerTimeout.count()};
     std::atomic<int64_t> handshakeTimeoutMs_{kHandshakeTimeout.count()};
+    std::mutex inFlightMutex_;  // guards inFlight_
+    std::vector<InFlight*> inFlight_;
+    std::atomic<bool> connectCancelled_{false};
+    std::atomic<bool> aborting_{false};
 };

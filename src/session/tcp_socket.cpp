@@ -152,15 +152,7 @@ int TCPSOCKET::ConnectNow(SOCKET fd, const sockaddr_in& address) {
     int error = result == 0 ? 0 : errno;
     if (result != 0 && (error == EINPROGRESS || error == EALREADY || error == EWOULDBLOCK)) {
         const auto wait = blocking_ != 0 ? kConnectTimeout : kNonBlockingConnectWait;
-        const int ready = PollOnce(fd, POLLOUT, static_cast<int>(wait.count()));
-        if (ready < 0) {
-            error = errno;
-        } else if (ready == 0) {
-            error = ETIMEDOUT;
-        } else {
-            socklen_t length = sizeof error;
-            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-        }
+        error = AwaitConnected(fd, wait);
         result = error == 0 ? 0 : -1;
     } else if (result != 0 && error == EISCONN) {
         result = 0;
@@ -169,6 +161,33 @@ int TCPSOCKET::ConnectNow(SOCKET fd, const sockaddr_in& address) {
     ioctlsocket(fd, FIONBIO_CMD, &restore);
     errno = error;
     return result;
+}
+
+// Waits in short slices, so that a Close() from another thread (a cancelled
+// connect, teardown) ends the wait at once: closing a socket that is still
+// connecting does not wake a poll on it.
+int TCPSOCKET::AwaitConnected(SOCKET fd, std::chrono::milliseconds limit) {
+    using Clock = std::chrono::steady_clock;
+    constexpr int kSliceMs = 50;
+    const Clock::time_point deadline = Clock::now() + limit;
+    for (;;) {
+        if (handle_.load() != fd)
+            return ECONNABORTED;
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return ETIMEDOUT;
+        const int ready =
+            PollOnce(fd, POLLOUT, static_cast<int>(std::min<int64_t>(left, kSliceMs)));
+        if (ready < 0)
+            return errno;
+        if (ready > 0) {
+            int error = 0;
+            socklen_t length = sizeof error;
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+            return error;
+        }
+    }
 }
 
 int TCPSOCKET::WaitFor(short events, int timeoutMs) {

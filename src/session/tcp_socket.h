@@ -78,6 +78,8 @@ class TCPSOCKET {
     // Milliseconds left before the read deadline (-1: none; 0: passed).
     int ReadWaitMs() const;
     int ConnectNow(SOCKET fd, const sockaddr_in& address);
+    // 0 once connected, else the errno value (ECONNABORTED when closed).
+    int AwaitConnected(SOCKET fd, std::chrono::milliseconds limit);
     void ApplyOptions(SOCKET fd);
 
     std::atomic<SOCKET> handle_{INVALID_SOCKET};

@@ -20,18 +20,6 @@ uint32_t FakeTicks() {
     return g_ms;
 }
 
-class NoSession : public DeskTableActions {
-  public:
-    uint32_t CurrentDesk() override { return kNoAddress; }
-    void Disconnect() override {}
-    void ShowLostConnection(uint32_t) override {}
-    int RunLostConnectionDialog(uint32_t) override { return IDOK; }
-    bool LostConnectionDialogOpen(uint32_t&) override { return false; }
-    void EndLostConnectionDialog(int) override {}
-    void Connect(uint32_t, int) override {}
-    void ShowDeskList() override {}
-};
-
 std::vector<StationRecord> Desks() {
     std::vector<StationRecord> desks;
     for (int i = 0; i < kDesks; ++i) {
@@ -53,7 +41,7 @@ std::vector<StationRecord> Desks() {
 void BM_ApplyHeartbeatsThenAge(benchmark::State& state) {
     SetTickSource(&FakeTicks);
     const std::vector<StationRecord> desks = Desks();
-    NoSession session;
+    DeskTableActions session;
     for (auto _ : state) {
         DeskTable table(session);
         g_ms += 10000;
@@ -74,7 +62,7 @@ BENCHMARK(BM_ApplyHeartbeatsThenAge)->Unit(benchmark::kMillisecond);
 void BM_RefreshInFullTable(benchmark::State& state) {
     SetTickSource(&FakeTicks);
     const std::vector<StationRecord> desks = Desks();
-    NoSession session;
+    DeskTableActions session;
     DeskTable table(session);
     for (const StationRecord& s : desks)
         table.ApplyStation(s);

@@ -12,27 +12,31 @@
 
 namespace {
 
-class NoSession : public DeskTableActions {
+// A session that comes and goes with the desks, so the reconnect rules run.
+class FuzzSession : public DeskTableActions {
   public:
     uint32_t CurrentDesk() override { return current; }
     void Disconnect() override { current = kNoAddress; }
-    void ShowLostConnection(uint32_t) override {}
-    int RunLostConnectionDialog(uint32_t) override { return IDOK; }
+    // The operator gives up at once.
+    void OpenLostConnectionDialog(uint32_t) override {
+        if (table != nullptr)
+            table->LostConnectionDialogEnded(IDOK);
+    }
     bool LostConnectionDialogOpen(uint32_t& a) override {
         a = current;
         return current != kNoAddress;
     }
-    void EndLostConnectionDialog(int) override {}
-    void Connect(uint32_t a, int) override { current = a; }
-    void ShowDeskList() override {}
+    void ReconnectSilently(uint32_t a) override { current = a; }
     uint32_t current = kNoAddress;
+    DeskTable* table = nullptr;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    NoSession session;
+    FuzzSession session;
     DeskTable table(session);
+    session.table = &table;
     // One input may carry several datagrams of 272 bytes and a short rest.
     for (size_t at = 0; at < size || at == 0; at += kHeartbeatSize) {
         const size_t length = std::min(kHeartbeatSize, size - at);

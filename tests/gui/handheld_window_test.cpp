@@ -171,25 +171,47 @@ class HandheldWindowTest : public QObject {
         QVERIFY(!window.Frame()->IsShutDown());
     }
 
-    void wheelSendsUpOrDown_data() {
-        QTest::addColumn<int>("delta");
-        QTest::addColumn<int>("key");
-        QTest::newRow("one notch forward") << 120 << 38;
-        QTest::newRow("two notches forward") << 240 << 38;
-        QTest::newRow("one notch back") << -120 << 40;
-        QTest::newRow("less than a notch forward") << 60 << 40;
+    // The wheel turns the encoder one step per notch, only vertically and
+    // only while the remote screen is shown; finer steps add up to notches.
+    void wheelTurnsTheEncoderPerNotch_data() {
+        QTest::addColumn<QList<QPoint>>("deltas");
+        QTest::addColumn<bool>("listShown");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::newRow("one notch forward") << QList<QPoint>{{0, 120}} << false << QList<int>{38};
+        QTest::newRow("two notches forward")
+            << QList<QPoint>{{0, 240}} << false << QList<int>{38, 38};
+        QTest::newRow("one notch back") << QList<QPoint>{{0, -120}} << false << QList<int>{40};
+        QTest::newRow("half a notch") << QList<QPoint>{{0, 60}} << false << QList<int>{};
+        QTest::newRow("two halves") << QList<QPoint>{{0, 60}, {0, 60}} << false << QList<int>{38};
+        QTest::newRow("half, then back")
+            << QList<QPoint>{{0, 60}, {0, -120}} << false << QList<int>{40};
+        QTest::newRow("horizontal") << QList<QPoint>{{120, 0}} << false << QList<int>{};
+        QTest::newRow("zero delta") << QList<QPoint>{{0, 0}} << false << QList<int>{};
+        QTest::newRow("over the desk list") << QList<QPoint>{{0, 120}} << true << QList<int>{};
     }
-    void wheelSendsUpOrDown() {
-        QFETCH(int, delta);
-        QFETCH(int, key);
+    void wheelTurnsTheEncoderPerNotch() {
+        QFETCH(QList<QPoint>, deltas);
+        QFETCH(bool, listShown);
+        QFETCH(QList<int>, keys);
         CHandheldDlg& window = Open(QSize(1280, 1024));
         RecordingDesk desk(station_->client);
-        // Over the desk list the event travels up to the window; it counts once.
-        QWidget* list = window.Frame()->DeskList().viewport();
-        QWheelEvent wheel(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), QPoint(),
-                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(list, &wheel);
-        const auto expected = ButtonMessage(1, static_cast<uint16_t>(key));
+        if (!listShown)
+            window.Frame()->HideDeskList();
+        // A turn reaches several widgets on its way up; it counts once.
+        QWidget* target = listShown ? window.Frame()->DeskList().viewport()
+                                    : static_cast<QWidget*>(window.Frame());
+        quint64 stamp = 1000;
+        for (const QPoint& delta : deltas) {
+            QWheelEvent wheel(QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), QPoint(), delta,
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            wheel.setTimestamp(stamp += 20);
+            QApplication::sendEvent(target, &wheel);
+        }
+        std::vector<uint8_t> expected;
+        for (int key : keys) {
+            const auto message = ButtonMessage(1, static_cast<uint16_t>(key));
+            expected.insert(expected.end(), message.begin(), message.end());
+        }
         QCOMPARE(desk.InputUntilMark(), expected);
     }
 

@@ -6,8 +6,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QtTest>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "app/handheld_dlg.h"
@@ -406,18 +408,48 @@ class FrameInputDeskTest : public QObject {
         QCOMPARE(window_->focusWidget(), &Frame());
     }
 
-    // Beside the visible desk list Tab would move the focus on; it belongs
-    // to the desk.
-    void tabStaysWithTheFrame() {
-        Frame().ShowDeskList();
-        Frame().setFocus();
-        const size_t from = desk_->TraceSize();
-        RunKeys(Frame(), QStringLiteral("+Tab | -Tab"));
-        const QStringList input = DeskInputSince(from);
-        QWidget* focus = window_->focusWidget();
-        Frame().HideDeskList();
-        QCOMPARE(input, (QStringList{"|", "key kind=0 code=9"}));
-        QCOMPARE(focus, &Frame());
+    // Only what the operator aims at the remote screen reaches the desk.
+    void nothingReachesTheDeskUnaimed() {
+        const auto wheel = [this](QPoint delta, QWidget& target) {
+            QWheelEvent event(QPointF(5, 5), target.mapToGlobal(QPointF(5, 5)), QPoint(), delta,
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&target, &event);
+        };
+        const struct {
+            const char* name;
+            bool listShown;
+            std::function<void()> act;
+        } cases[] = {
+            {"a release whose press went to a box", false,
+             [this] { RunKeys(Frame(), QStringLiteral("-Left")); }},
+            {"keys while the desk list is shown", true,
+             [this] { RunKeys(Frame(), QStringLiteral("+Tab -Tab +b -b +Left -Left")); }},
+            {"clicks and the wheel while the desk list is shown", true,
+             [&, this] {
+                 SendMouse(Frame(), QEvent::MouseButtonPress, QPoint(30, 40), Qt::LeftButton);
+                 SendMouse(Frame(), QEvent::MouseButtonRelease, QPoint(30, 40), Qt::NoButton);
+                 wheel(QPoint(0, 120), *Frame().DeskList().viewport());
+             }},
+            {"a horizontal or empty wheel turn", false,
+             [&, this] {
+                 wheel(QPoint(120, 0), Frame());
+                 wheel(QPoint(0, 0), Frame());
+             }},
+            {"the second click of a double click on a desk icon", false,
+             [this] {
+                 SendMouse(Frame(), QEvent::MouseButtonDblClick, QPoint(30, 40), Qt::LeftButton);
+                 SendMouse(Frame(), QEvent::MouseButtonRelease, QPoint(30, 40), Qt::NoButton);
+             }},
+        };
+        for (const auto& c : cases) {
+            if (c.listShown)
+                Frame().ShowDeskList();
+            const size_t from = desk_->TraceSize();
+            c.act();
+            const QStringList input = DeskInputSince(from);
+            Frame().HideDeskList();
+            QVERIFY2(input.isEmpty(), c.name);
+        }
     }
 
     void barButtonsReachTheDesk_data() {

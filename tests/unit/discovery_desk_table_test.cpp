@@ -40,8 +40,7 @@ class FakeActions : public DeskTableActions {
     uint32_t current = kNoAddress;
     bool dialogOpen = false;
     uint32_t dialogAddress = kNoAddress;
-    int dialogResult = IDOK;
-    std::function<void()> whileDialogRuns;  // events handled in its modal loop
+    std::function<void()> whileDialogRuns;  // events handled while it is open
     std::vector<std::string> log;
 
     uint32_t CurrentDesk() override { return current; }
@@ -50,14 +49,12 @@ class FakeActions : public DeskTableActions {
         current = kNoAddress;
     }
     void ShowLostConnection(uint32_t a) override { log.push_back("Lost " + Ipv4ToText(a)); }
-    int RunLostConnectionDialog(uint32_t a) override {
+    void OpenLostConnectionDialog(uint32_t a) override {
         log.push_back("Dialog " + Ipv4ToText(a));
         dialogOpen = true;
         dialogAddress = a;
         if (whileDialogRuns)
             whileDialogRuns();
-        dialogOpen = false;
-        return dialogResult;
     }
     bool LostConnectionDialogOpen(uint32_t& a) override {
         a = dialogAddress;
@@ -65,11 +62,9 @@ class FakeActions : public DeskTableActions {
     }
     void EndLostConnectionDialog(int result) override {
         log.push_back("End " + std::to_string(result));
-        dialogResult = result;
+        dialogOpen = false;
     }
-    void Connect(uint32_t a, int silent) override {
-        log.push_back("Connect " + Ipv4ToText(a) + " " + std::to_string(silent));
-    }
+    void ReconnectSilently(uint32_t a) override { log.push_back("Reconnect " + Ipv4ToText(a)); }
     void ShowDeskList() override { log.push_back("ShowDeskList"); }
 };
 
@@ -275,11 +270,12 @@ TEST_F(DeskTableTest, AgedOutCurrentDeskRunsTheLostConnectionDialog) {
         table.ClearDeskList();
         actions.log.clear();
         actions.current = Ip("10.0.0.5");
-        actions.dialogResult = c.result;
         table.ApplyStation(Desk("10.0.0.5"));
         table.ApplyStation(Desk("10.0.0.7"));
         g_ms += 4000;
         table.Age();
+        actions.dialogOpen = false;
+        table.LostConnectionDialogEnded(c.result);
         EXPECT_EQ(table.RowCount(), 0);
         EXPECT_EQ(actions.log, c.log) << c.result;
     }
@@ -294,8 +290,9 @@ TEST_F(DeskTableTest, ReconnectRulesWhileTheDialogWaits) {
         std::vector<std::string> log;
         bool listedConnected;
     } cases[] = {
-        // Back while the session is closed: silent reconnect.
-        {"10.0.0.5", 1, kNoAddress, {"Connect 10.0.0.5 1", "End 3"}, false},
+        // Back while the session is closed: silent reconnect; the dialog
+        // ends once it worked.
+        {"10.0.0.5", 1, kNoAddress, {"Reconnect 10.0.0.5"}, false},
         // Back while the input channel survived: only the icon changes.
         {"10.0.0.5", 1, awaited, {"End 3"}, true},
         {"10.0.0.5", 0, kNoAddress, {"End 2"}, false},
@@ -319,9 +316,15 @@ TEST_F(DeskTableTest, ReconnectRulesWhileTheDialogWaits) {
         }
         ExpectViewInStep();
     }
+    // A listed desk that is heard again retries the reconnect every time.
+    actions.log.clear();
+    actions.current = kNoAddress;
+    table.ApplyStation(Desk("10.0.0.5"));
+    table.ApplyStation(Desk("10.0.0.5"));
+    EXPECT_EQ(actions.log, (std::vector<std::string>{"Reconnect 10.0.0.5", "Reconnect 10.0.0.5"}));
 }
 
-TEST_F(DeskTableTest, DeskHeardInsideTheDialogLoopEndsItWithoutDisconnect) {
+TEST_F(DeskTableTest, DeskHeardWhileTheDialogWaitsEndsItWithoutDisconnect) {
     actions.current = Ip("10.0.0.5");
     table.ApplyStation(Desk("10.0.0.5"));
     g_ms = 104000;

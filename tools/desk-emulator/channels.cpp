@@ -92,6 +92,14 @@ ChannelEnd RunRegistration(DeskEmulator::Impl& desk, Connection& c) {
     const size_t record = desk.AddRegistration({c.peer, code, code == kRegisterCode && !refused});
     desk.trace.Add("register code=" + std::to_string(code));
 
+    if (code == kRegisterCode && desk.answerDelayMs.load() > 0) {
+        // A slow desk: the station hears nothing until the delay is over
+        // (or it gives up and closes).
+        r = WaitReadable(c.fd, c.stop,
+                         DeadlineAfter(std::chrono::milliseconds(desk.answerDelayMs.load())));
+        if (r == IoResult::kWoken)
+            return RegistrationFailed(desk, c, r);
+    }
     if (code == kRegisterCode) {
         std::optional<std::string> answer;
         if (refused) {

@@ -93,6 +93,15 @@ const std::map<std::string, Command>& Commands() {
              desk.SetRefusal(std::nullopt);
              return true;
          }},
+        {"delay-answer",
+         [](DeskEmulator& desk, const std::string& argument, std::string* error) {
+             const auto value = Number<int32_t>(argument);
+             if (!value || *value < 0) {
+                 return Fail(error, "delay-answer needs milliseconds");
+             }
+             desk.SetAnswerDelay(std::chrono::milliseconds(*value));
+             return true;
+         }},
         {"refuse",
          [](DeskEmulator& desk, const std::string& text, std::string* error) {
              if (text.empty()) {

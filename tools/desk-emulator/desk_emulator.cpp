@@ -125,6 +125,10 @@ void DeskEmulator::SetRefusal(std::optional<std::string> text) {
     impl_->SetRefusal(std::move(text));
 }
 
+void DeskEmulator::SetAnswerDelay(std::chrono::milliseconds delay) {
+    impl_->answerDelayMs = static_cast<int>(delay.count());
+}
+
 bool DeskEmulator::SendChat(int32_t count, const std::vector<std::string>& recipients,
                             const std::string& text) {
     std::vector<uint32_t> addresses;

@@ -138,6 +138,8 @@ class DeskEmulator {
     void Drop();                    // abortive close of every station's channels
     // Registration answers from now on: nullopt accepts, a text refuses.
     void SetRefusal(std::optional<std::string> text);
+    // Registrations are answered only after this delay from now on (0: at once).
+    void SetAnswerDelay(std::chrono::milliseconds delay);
 
     // Chat (needs Options::chat). Each returns false when chat is off, an
     // address is malformed or the send failed; a sent message is traced.

@@ -80,6 +80,8 @@ class DeskEmulator::Impl {
     std::atomic<uint8_t> deskMode;
     std::optional<std::string> Refusal() const;
     void SetRefusal(std::optional<std::string> text);
+    // How long the answer to a registration (1500) is held back.
+    std::atomic<int> answerDelayMs{0};
 
     // ---- screen ----
     Frame CurrentScreen() const;

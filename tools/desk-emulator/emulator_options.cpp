@@ -139,6 +139,7 @@ Commands (one per line on standard input):
   drop            abortive close of every station's channels
   refuse TEXT     refuse registrations from now on
   accept          accept registrations again
+  delay-answer MS answer registrations only after MS milliseconds (0: at once)
   chat TEXT       chat to the connected stations (to all when none)
   chat-all TEXT   chat with recipient count -1
   chat-none TEXT  chat with recipient count 0

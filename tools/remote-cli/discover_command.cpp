@@ -105,19 +105,6 @@ class PrintingView : public DeskTableView {
     std::vector<uint32_t> listed_;
 };
 
-// The tool holds no session and shows no dialogs.
-class NoSession : public DeskTableActions {
-  public:
-    uint32_t CurrentDesk() override { return kNoAddress; }
-    void Disconnect() override {}
-    void ShowLostConnection(uint32_t) override {}
-    int RunLostConnectionDialog(uint32_t) override { return IDCANCEL; }
-    bool LostConnectionDialogOpen(uint32_t&) override { return false; }
-    void EndLostConnectionDialog(int) override {}
-    void Connect(uint32_t, int) override {}
-    void ShowDeskList() override {}
-};
-
 std::optional<double> ParseSeconds(const QStringList& args) {
     double seconds = 3;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -142,7 +129,7 @@ int RunDiscover(const QStringList& args) {
     if (ResolveOwnAddress() == 0)
         return 1;
 
-    NoSession session;
+    DeskTableActions session;
     DeskTable table(session);
     PrintingView view(table);
     table.SetView(&view);
