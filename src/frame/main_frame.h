@@ -16,9 +16,11 @@
 
 #include "frame/station_services.h"
 
+class CChatDlg;
 class CMyListCtrl;
 class DisplaySurface;
 class MyCCeCommandBar;
+class QTimer;
 class RemoteInput;
 
 // "Kel Remote Version: 5.70", with the current user while a session is open.
@@ -72,6 +74,22 @@ class CMainFrame : public QWidget, private DeskTableActions {
     // error).
     void CloseFrame();
 
+    // Chat (main_frame_chat.cpp). New messages were taken (one merged
+    // handover for any number): the open chat dialog shows them; otherwise
+    // a foreign one is signalled as the chatSignal bits say.
+    void OnChatMessages(bool foreign);
+    // Runs the chat dialog modally; opening it ends the new-message signal.
+    void RunChatDialog();
+    // ChatRepeatTimer: the new-message signal every 3 s while the chat dialog
+    // is closed. Stopped when the dialog opens or repeating is switched off.
+    void StopChatRepeatTimer();
+    bool ChatRepeatTimerRunning() const;
+    // One signal of the repeat timer: beep, title notice, repaint.
+    void OnChatRepeatTimer();
+    // The chat button shows that messages are waiting.
+    bool ChatButtonMarked() const { return chatMarked_; }
+    CChatDlg* ChatDialog() const { return chatDialog_; }
+
     // Runs a command id as the bar, the menus and the desk list issue them.
     void OnCommand(int command);
     // A click on desk row index (click point in list coordinates).
@@ -120,6 +138,8 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void ConfirmExit();
     void ShowNotAvailable();
     int RunDeskPopup(QPoint globalPoint);
+    void MarkChatButton(bool marked);
+    void TitleHook(const QString& notice);
 
     DeskTable table_;
     StationServices services_;
@@ -132,4 +152,9 @@ class CMainFrame : public QWidget, private DeskTableActions {
     QSize buttonSize_;
     int barHeight_ = 0;
     bool shutDown_ = false;
+    QTimer* chatRepeatTimer_ = nullptr;  // made on first use
+    bool titleBlink_ = true;
+    bool chatMarked_ = false;
+    // ChatDialogWindow: the chat dialog while it runs (modally, from here).
+    CChatDlg* chatDialog_ = nullptr;
 };
