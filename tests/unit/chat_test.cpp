@@ -69,67 +69,47 @@ TEST(ChatDatagram, StationSendsTheDocumentedBytes) {
     EXPECT_EQ(ParseChatDatagram(full)->text, std::string(931, 'x'));
 }
 
-TEST(ChatService, TakesMessagesByTheRulesAndBeepsForForeignOnes) {
+TEST(ChatService, TakesMessagesByTheRulesKeepsTheLastOnesAndBeepsForForeignOnes) {
+    const StationRecord me = Station("10.0.0.20", "me", 4), foh = Station("10.0.0.5", "FOH", 1),
+                        pc = Station("10.0.0.30", "pc", 4);
     struct Case {
         const char* name;
         StationRecord sender;
         int32_t count;
-        std::vector<uint32_t> recipients;
+        std::vector<uint32_t> to;
         bool session;
         uint32_t signal;
-        bool taken;
-        size_t beeps;
+        size_t taken, beeps;
     } cases[] = {
-        {"own message back", Station("10.0.0.20", "me", 4), 1, {kDesk}, true, 3, true, 0},
-        {"to every station", Station("10.0.0.5", "FOH", 1), -1, {}, true, 3, true, 1},
-        {"to nobody", Station("10.0.0.5", "FOH", 1), 0, {}, true, 3, false, 0},
-        {"own address listed",
-         Station("10.0.0.5", "FOH", 1),
-         2,
-         {Ip("10.0.0.7"), kOwn},
-         true,
-         1,
-         true,
-         1},
-        {"station to the desk", Station("10.0.0.30", "pc", 4), 1, {kDesk}, true, 3, true, 1},
-        {"desk to the desk", Station("10.0.0.31", "FOH", 1), 1, {kDesk}, true, 3, false, 0},
-        {"station to another desk",
-         Station("10.0.0.30", "pc", 4),
-         1,
-         {Ip("10.0.0.11")},
-         true,
-         3,
-         false,
-         0},
-        {"no session", Station("10.0.0.5", "FOH", 1), -1, {}, false, 3, false, 0},
-        {"signalling off", Station("10.0.0.5", "FOH", 1), -1, {}, true, 0, true, 0},
+        {"own message back", me, 1, {kDesk}, true, 3, 1, 0},
+        {"to every station", foh, -1, {}, true, 3, 1, 1},
+        {"to nobody", foh, 0, {}, true, 3, 0, 0},
+        {"own address listed", foh, 2, {Ip("10.0.0.7"), kOwn}, true, 1, 1, 1},
+        {"station to the desk", pc, 1, {kDesk}, true, 3, 1, 1},
+        {"desk to the desk", foh, 1, {kDesk}, true, 3, 0, 0},
+        {"station to another desk", pc, 1, {Ip("10.0.0.11")}, true, 3, 0, 0},
+        {"no session", foh, -1, {}, false, 3, 0, 0},
+        {"signalling off", foh, -1, {}, true, 0, 1, 0},
+        {"26 messages", foh, -1, {}, true, 0, 26, 0},
     };
     for (const Case& c : cases) {
         RecordedDialogs dialogs;
         SessionState state;
         state.chatSignal = c.signal;
         ChatService chat(state, {[&] { return c.session; }, [] { return kDesk; }});
-        chat.ReceiveDatagram(Datagram(c.sender, c.count, c.recipients, "hello"), kOwn);
+        for (size_t i = 0; i < std::max<size_t>(c.taken, 1); ++i)
+            chat.ReceiveDatagram(Datagram(c.sender, c.count, c.to, "m" + std::to_string(i)), kOwn);
         const auto strings = chat.History().Strings();
-        EXPECT_EQ(strings.size(), c.taken ? 2u : 0u) << c.name;
-        if (c.taken)
-            EXPECT_EQ(strings[1], "hello") << c.name;
+        const size_t kept = std::min<size_t>(c.taken, 25);
+        ASSERT_EQ(strings.size(), 2 * kept) << c.name;
+        // Oldest first, the oldest header and text gone first.
+        if (kept > 0) {
+            EXPECT_EQ(strings[0].rfind(DeskTypeName(c.sender.type) + std::string("  ("), 0), 0u);
+            EXPECT_EQ(strings[1], "m" + std::to_string(c.taken - kept)) << c.name;
+            EXPECT_EQ(strings.back(), "m" + std::to_string(c.taken - 1)) << c.name;
+        }
         EXPECT_EQ(dialogs.Beeps(), std::vector<unsigned>(c.beeps, MB_ICONEXCLAMATION)) << c.name;
     }
-}
-
-TEST(ChatService, HistoryKeepsTheLastTwentyFiveMessages) {
-    SessionState state;
-    ChatService chat(state, {[] { return true; }, [] { return kDesk; }});
-    for (int i = 0; i < 26; ++i) {
-        chat.ReceiveDatagram(
-            Datagram(Station("10.0.0.20", "me", 4), 1, {kDesk}, "m" + std::to_string(i)), kOwn);
-    }
-    const auto strings = chat.History().Strings();
-    ASSERT_EQ(strings.size(), 50u);
-    EXPECT_EQ(strings[0].substr(0, 23), "Kel Pocket  (me 10.0.0.");
-    EXPECT_EQ(strings[1], "m1");
-    EXPECT_EQ(strings[49], "m25");
 }
 
 TEST(ChatDatagram, HeaderLines) {
@@ -169,8 +149,7 @@ TEST(ChatDatagram, MalformedDatagramsAreReadWithinTheirBytes) {
     } cases[] = {
         {"empty", {}, false, 0, false},
         {"one byte", {0x31}, false, 0, false},
-        {"87 bytes", std::vector<uint8_t>(everyone.begin(), everyone.begin() + 87), false, 0,
-         false},
+        {"87 bytes", withCount(-1, 87, 0), false, 0, false},
         {"head only", everyone, true, 0, true},
         {"count beyond the data", withCount(2, 92, 'a'), false, 0, false},
         {"huge count", withCount(0x7FFFFFFF, 1024, 'a'), false, 0, false},
