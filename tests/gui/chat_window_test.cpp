@@ -223,6 +223,8 @@ class ChatWindowTest : public QObject {
         QCOMPARE(Frame().ChatButtonMarked(), signalled);
         QCOMPARE(Frame().ChatRepeatTimerRunning(), repeating);
         if (repeating) {
+            if (qEnvironmentVariableIsSet("KEL_CHAT_SCREENSHOT"))
+                window_->grab().save(qEnvironmentVariable("KEL_CHAT_SCREENSHOT") + ".frame.png");
             Frame().OnChatRepeatTimer();
             QCOMPARE(window_->windowTitle(), QStringLiteral("Kel Remote - !!! new message !!!"));
             Frame().OnChatRepeatTimer();
