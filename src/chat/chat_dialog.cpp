@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "chat/chat_service.h"
