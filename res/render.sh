@@ -26,3 +26,6 @@ render mode_medium.svg 16 15 mode_medium.png
 render mode_coarse.svg 16 15 mode_coarse.png
 render shortcut_mode.svg 16 15 shortcut_mode.png
 render lost_connection.svg 32 32 lost_connection.png
+render chatbar.svg 160 16 chatbar16.png
+render chat_help_send.svg 32 32 chat_help_send.png
+render chat_help_clear.svg 32 32 chat_help_clear.png

@@ -8,6 +8,7 @@
 #include "app/gui_services.h"
 #include "app/handheld_dlg.h"
 #include "app/screen_info.h"
+#include "chat/chat_service.h"
 #include "discovery/heartbeat.h"
 #include "discovery/own_address.h"
 #include "frame/frame_handover.h"
@@ -21,11 +22,25 @@ namespace {
 constexpr int kInstanceTimeoutMs = 1000;
 const char kRaiseRequest[] = "raise\n";
 
+// Heartbeats, then chat; stopped in the same order.
+NetworkThreads StationThreads(ChatService& chat) {
+    auto start = [&chat] {
+        StartHeartbeats();
+        chat.StartChat();
+    };
+    auto stop = [&chat] {
+        StopHeartbeats();
+        chat.StopChat();
+    };
+    return {start, stop};
+}
+
 }  // namespace
 
 CHandheldApp::CHandheldApp() = default;
 
 CHandheldApp::~CHandheldApp() {
+    chat_.reset();    // joins the chat receiver before the session goes
     client_.reset();  // joins the session's threads while the handover exists
     SetHeartbeatSink(nullptr);
 }
@@ -104,11 +119,13 @@ int CHandheldApp::InitInstance(QApplication& app) {
     handover_ = std::make_unique<FrameHandover>();
     client_ = std::make_unique<ClientConnection>(*state_);
     client_->SetFrontEnd(handover_.get());
+    chat_ = std::make_unique<ChatService>(*state_, SessionQueryOf(*client_));
     SetHeartbeatSink(handover_.get());
+    chat_->SetSink(handover_.get());
 
-    CHandheldDlg window(StationServices{*client_, *client_, *state_, handover_.get()});
+    CHandheldDlg window(StationServices{*client_, *client_, *state_, handover_.get(), chat_.get()});
     window_ = &window;
-    window.OnInitDialog(NetworkThreads{[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
+    window.OnInitDialog(StationThreads(*chat_));
     window.show();
     app.exec();
     window_ = nullptr;
@@ -117,6 +134,7 @@ int CHandheldApp::InitInstance(QApplication& app) {
     CloseGuiServices();
     handover_->Attach(nullptr);
     SetHeartbeatSink(nullptr);
+    chat_->SetSink(nullptr);
     client_->SetFrontEnd(nullptr);
     return 0;
 }

@@ -5,14 +5,16 @@
 // window until it closes.
 //
 // The application owns what the widgets share: the session state, the one
-// ClientConnection (also the widgets' way to the desk) and the workers'
-// handover into the main frame. The widgets get references at construction;
+// ClientConnection (also the widgets' way to the desk), the chat (history,
+// sockets, receiver, unsent text) and the workers' handover into the main
+// frame. The widgets get references at construction;
 // all of it outlives the window. GUI thread.
 
 #include <QObject>
 #include <QString>
 #include <memory>
 
+class ChatService;
 class QApplication;
 class QLocalServer;
 class CHandheldDlg;
@@ -44,5 +46,6 @@ class CHandheldApp : public QObject {
     std::unique_ptr<SessionState> state_;
     std::unique_ptr<FrameHandover> handover_;
     std::unique_ptr<ClientConnection> client_;
+    std::unique_ptr<ChatService> chat_;
     CHandheldDlg* window_ = nullptr;
 };

@@ -14,6 +14,7 @@ FrameHandover::FrameHandover() {
 void FrameHandover::Attach(CMainFrame* frame) {
     frame_ = frame;
     hidePending_ = false;
+    chatPending_ = false;
     if (frame != nullptr) {
         gate_.Open();
     } else {
@@ -98,4 +99,19 @@ void FrameHandover::AgeTick() {
 
 void FrameHandover::SocketSetupFailed(std::string text, int error) {
     Post([text = std::move(text), error](CMainFrame&) { ReportSocketError(text, error); });
+}
+
+void FrameHandover::ChatMessageTaken(const ChatMessage& message) {
+    // The foreign mark is set before the pending flag is looked at, so a
+    // notice already queued but not yet run still sees it.
+    if (message.foreign)
+        chatForeign_ = true;
+    if (chatPending_.exchange(true))
+        return;
+    gate_.Post([this] {
+        chatPending_ = false;
+        const bool foreign = chatForeign_.exchange(false);
+        if (frame_ != nullptr)
+            frame_->OnChatMessages(foreign);
+    });
 }

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <functional>
 
+#include "chat/chat_service.h"
 #include "discovery/heartbeat.h"
 #include "discovery/station_record.h"
 #include "platform/gui_gate.h"
@@ -21,7 +22,10 @@
 
 class CMainFrame;
 
-class FrameHandover : public QObject, public SessionFrontEnd, public HeartbeatSink {
+class FrameHandover : public QObject,
+                      public SessionFrontEnd,
+                      public HeartbeatSink,
+                      public ChatSink {
     Q_OBJECT
   public:
     // Lives on the GUI thread (the thread that constructs it).
@@ -45,10 +49,15 @@ class FrameHandover : public QObject, public SessionFrontEnd, public HeartbeatSi
 
     // HeartbeatSink, all posted: a station was heard (the record travels as
     // a value), a heartbeat was sent (ages the desk table), a socket could
-    // not be set up (error box).
+    // not be set up (error box; also for the chat receiver).
     void StationHeard(StationRecord station) override;
     void AgeTick() override;
     void SocketSetupFailed(std::string text, int error) override;
+
+    // ChatSink, posted and merged: however many messages arrive before the
+    // GUI thread gets to them, one call tells the frame, and whether any of
+    // them came from another station.
+    void ChatMessageTaken(const ChatMessage& message) override;
 
   private:
     using FrameWork = std::function<void(CMainFrame&)>;
@@ -60,4 +69,7 @@ class FrameHandover : public QObject, public SessionFrontEnd, public HeartbeatSi
     // One hide request queued at a time: a fast desk draws far more frames
     // than the GUI thread needs requests.
     std::atomic<bool> hidePending_{false};
+    // One chat notice queued at a time, and whether it covers a foreign one.
+    std::atomic<bool> chatPending_{false};
+    std::atomic<bool> chatForeign_{false};
 };

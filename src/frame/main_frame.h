@@ -17,11 +17,13 @@
 
 #include "frame/station_services.h"
 
+class CChatDlg;
 class CMyListCtrl;
 class CReconnectDlg;
 class ConnectingPanel;
 class DisplaySurface;
 class MyCCeCommandBar;
+class QTimer;
 class RemoteInput;
 class SessionWorker;
 
@@ -75,6 +77,22 @@ class CMainFrame : public QWidget, private DeskTableActions {
     // Closes the program's window in order (exit confirmed, fatal session
     // error).
     void CloseFrame();
+
+    // Chat (main_frame_chat.cpp). New messages were taken (one merged
+    // handover for any number): the open chat dialog shows them; otherwise
+    // a foreign one is signalled as the chatSignal bits say.
+    void OnChatMessages(bool foreign);
+    // Runs the chat dialog modally; opening it ends the new-message signal.
+    void RunChatDialog();
+    // ChatRepeatTimer: the new-message signal every 3 s while the chat dialog
+    // is closed. Stopped when the dialog opens or repeating is switched off.
+    void StopChatRepeatTimer();
+    bool ChatRepeatTimerRunning() const;
+    // One signal of the repeat timer: beep, title notice, repaint.
+    void OnChatRepeatTimer();
+    // The chat button shows that messages are waiting.
+    bool ChatButtonMarked() const { return chatMarked_; }
+    CChatDlg* ChatDialog() const { return chatDialog_; }
 
     // Runs a command id as the bar, the menus and the desk list issue them.
     void OnCommand(int command);
@@ -143,6 +161,8 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void ConfirmExit();
     void ShowNotAvailable();
     int RunDeskPopup(QPoint globalPoint);
+    void MarkChatButton(bool marked);
+    void TitleHook(const QString& notice);
 
     DeskTable table_;
     StationServices services_;
@@ -166,4 +186,9 @@ class CMainFrame : public QWidget, private DeskTableActions {
     int barHeight_ = 0;
     bool shutDown_ = false;
     bool handingKeyToList_ = false;
+    QTimer* chatRepeatTimer_ = nullptr;  // made on first use
+    bool titleBlink_ = true;
+    bool chatMarked_ = false;
+    // ChatDialogWindow: the chat dialog while it runs (modally, from here).
+    CChatDlg* chatDialog_ = nullptr;
 };

@@ -55,6 +55,8 @@ void CMainFrame::OnCommand(int command) {
             RunDeskCommand(command);
             break;
         case kCmdChat:
+            RunChatDialog();
+            break;
         case kCmdSettings:
         case kCmdHelp:
         case kCmdKeyboard:

@@ -3,6 +3,7 @@
 // to the handheld window and the main frame at construction. Every part
 // outlives the widgets.
 
+class ChatService;
 class ClientConnection;
 class DeskInputSink;
 class FrameHandover;
@@ -15,4 +16,6 @@ struct StationServices {
     SessionState& state;
     // The worker threads' way into the main frame; null without workers.
     FrameHandover* handover = nullptr;
+    // The chat: history, unsent text and sending; null without chat.
+    ChatService* chat = nullptr;
 };

@@ -6,3 +6,4 @@
 
 int RunSnapshot(const QStringList& args);
 int RunDiscover(const QStringList& args);
+int RunChat(const QStringList& args);

@@ -22,6 +22,12 @@ const char kUsage[] =
     "      prints one line per desk when it is first heard:\n"
     "      ADDRESS<TAB>NAME<TAB>TYPE NAME[ Emu]<TAB>VERSION, and\n"
     "      \"gone ADDRESS\" when it leaves.\n"
+    "  chat listen DESK [--seconds S]\n"
+    "      Prints every chat message the station would take while connected\n"
+    "      to the desk at DESK (header line, then the text's lines), for S\n"
+    "      seconds or until interrupted.\n"
+    "  chat send DESK TEXT\n"
+    "      Sends TEXT as this station's chat message to the desk at DESK.\n"
     "\n"
     "Settings (the preferred own address, the user name) are read from the\n"
     "station's settings store; the tool never writes them.\n";
@@ -42,6 +48,8 @@ int main(int argc, char** argv) {
         return RunSnapshot(args);
     if (command == "discover")
         return RunDiscover(args);
+    if (command == "chat")
+        return RunChat(args);
     std::fprintf(stderr, "kel-remote-cli: unknown command '%s'\n%s", qPrintable(command), kUsage);
     return 1;
 }
