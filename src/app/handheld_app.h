@@ -5,8 +5,9 @@
 // window until it closes.
 //
 // The application owns what the widgets share: the session state, the one
-// ClientConnection (also the widgets' way to the desk) and the workers'
-// handover into the main frame. The widgets get references at construction;
+// ClientConnection (also the widgets' way to the desk), the workers'
+// handover into the main frame and the station's key state (Shift and Caps
+// Lock of the on-screen keyboard). The widgets get references at construction;
 // all of it outlives the window. GUI thread.
 
 #include <QObject>
@@ -18,6 +19,7 @@ class QLocalServer;
 class CHandheldDlg;
 class ClientConnection;
 class FrameHandover;
+class KeyState;
 class SessionState;
 
 constexpr char kDepthRefusedText[] =
@@ -44,5 +46,6 @@ class CHandheldApp : public QObject {
     std::unique_ptr<SessionState> state_;
     std::unique_ptr<FrameHandover> handover_;
     std::unique_ptr<ClientConnection> client_;
+    std::unique_ptr<KeyState> keys_;
     CHandheldDlg* window_ = nullptr;
 };

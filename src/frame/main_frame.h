@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QLabel>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 
 #include "frame/station_services.h"
 
+class CKeyboardDialog;
 class CMyListCtrl;
 class DisplaySurface;
 class MyCCeCommandBar;
@@ -72,6 +74,14 @@ class CMainFrame : public QWidget, private DeskTableActions {
     // error).
     void CloseFrame();
 
+    // The on-screen keyboard, owned by the frame and shown beside the
+    // handheld window: one command opens and closes it. Closing lets go of
+    // its latched Shift and Caps Lock. Keyboard() is null while closed.
+    void ToggleKeyboard();
+    void OpenKeyboard();
+    void CloseKeyboard();
+    CKeyboardDialog* Keyboard() const;
+
     // Runs a command id as the bar, the menus and the desk list issue them.
     void OnCommand(int command);
     // A click on desk row index (click point in list coordinates).
@@ -126,6 +136,7 @@ class CMainFrame : public QWidget, private DeskTableActions {
     NetworkThreads threads_;
     std::unique_ptr<RemoteInput> input_;
     std::unique_ptr<DisplaySurface> display_;
+    QPointer<CKeyboardDialog> keyboard_;
     QLabel* label_ = nullptr;
     CMyListCtrl* deskList_ = nullptr;
     MyCCeCommandBar* bar_ = nullptr;

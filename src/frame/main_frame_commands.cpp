@@ -57,10 +57,12 @@ void CMainFrame::OnCommand(int command) {
         case kCmdShortcutMode:
             RunDeskCommand(command);
             break;
+        case kCmdKeyboard:
+            ToggleKeyboard();
+            break;
         case kCmdChat:
         case kCmdSettings:
         case kCmdHelp:
-        case kCmdKeyboard:
             ShowNotAvailable();
             break;
         default:

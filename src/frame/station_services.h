@@ -6,6 +6,7 @@
 class ClientConnection;
 class DeskInputSink;
 class FrameHandover;
+class KeyState;
 class SessionState;
 
 struct StationServices {
@@ -15,4 +16,7 @@ struct StationServices {
     SessionState& state;
     // The worker threads' way into the main frame; null without workers.
     FrameHandover* handover = nullptr;
+    // The station's own Shift and Caps Lock (on-screen keyboard and remote
+    // view); null leaves both off and the keyboard unavailable.
+    KeyState* keys = nullptr;
 };

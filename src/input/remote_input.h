@@ -12,7 +12,9 @@
 // its virtual key when released. In shortcut mode, while the desk is ready,
 // every key goes out twice, down and up, with the modifier bits; characters
 // are not sent then. Auto-repeat repeats presses and characters; only the
-// final release counts.
+// final release counts. The station's key state (the on-screen keyboard's
+// Shift and Caps Lock) adds to the physical keyboard's: a latched Shift
+// counts as held and, with Caps Lock, decides the case of typed letters.
 //
 // Every message leaves from the handler that receives the event. GUI thread.
 
@@ -23,6 +25,7 @@
 
 #include "input/desk_input_sink.h"
 
+class KeyState;
 class SessionState;
 
 // Pointer events of the input messages.
@@ -44,8 +47,9 @@ struct KeyStroke {
 class RemoteInput {
   public:
     // state: hold time, desk-ready flag and the press tick shared with the
-    // hardware buttons.
-    RemoteInput(DeskInputSink& sink, SessionState& state);
+    // hardware buttons. keys: the station's key state, may be null; it
+    // must outlive this object.
+    RemoteInput(DeskInputSink& sink, SessionState& state, const KeyState* keys = nullptr);
 
     // Client coordinates of the frame (the session halves them in the big
     // sizes).
@@ -69,9 +73,11 @@ class RemoteInput {
   private:
     bool ShortcutKeysActive() const;
     uint16_t HeldModifierBits(const KeyStroke& key, bool pressed);
+    QString TypedText(const KeyStroke& key) const;
 
     DeskInputSink& sink_;
     SessionState& state_;
+    const KeyState* keys_;
     QTimer holdTimer_;
     bool charSent_ = false;
     bool shortcutMode_ = false;

@@ -1,11 +1,12 @@
 #pragma once
 // What the station's widgets are built with, owned by the test as the
 // application owns it in the program: the shared state, the session (also
-// the way to the desk) and the workers' handover. Construct on the GUI
+// the way to the desk), the workers' handover and the key state. Construct on the GUI
 // thread; the session is torn down before the handover.
 
 #include "frame/frame_handover.h"
 #include "frame/station_services.h"
+#include "input/key_state.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
 
@@ -20,9 +21,10 @@ struct TestStation {
     TestStation(const TestStation&) = delete;
     TestStation& operator=(const TestStation&) = delete;
 
-    StationServices Services() { return {client, client, state, &handover}; }
+    StationServices Services() { return {client, client, state, &handover, &keys}; }
 
     SessionState state;
     FrameHandover handover;
     ClientConnection client{state};
+    KeyState keys;
 };
