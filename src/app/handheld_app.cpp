@@ -108,8 +108,7 @@ int CHandheldApp::InitInstance(QApplication& app) {
     client_->SetFrontEnd(handover_.get());
     SetHeartbeatSink(handover_.get());
 
-    CHandheldDlg window(
-        StationServices{*client_, *client_, *state_, handover_.get(), keys_.get()});
+    CHandheldDlg window(StationServices{*client_, *client_, *state_, handover_.get(), keys_.get()});
     window_ = &window;
     window.OnInitDialog(NetworkThreads{[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
     window.show();

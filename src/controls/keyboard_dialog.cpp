@@ -1,5 +1,6 @@
 #include "controls/keyboard_dialog.h"
 
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -20,8 +21,17 @@ CKeyboardDialog::CKeyboardDialog(QWidget* parent, DeskInputSink& sink, KeyState&
     setFocusPolicy(Qt::StrongFocus);
     // Shift and Caps Lock show their state on their keys, whoever changed it.
     connect(&keys, &KeyState::Changed, this, qOverload<>(&QWidget::update));
+    fontPixelSize_ = QFontInfo(font()).pixelSize();
     resize(kDefaultWidth, kDefaultHeight);
     input_.Resize(size());
+    FitFont();
+}
+
+// The keys' characters shrink with the rows, so two of them fit a key.
+void CKeyboardDialog::FitFont() {
+    QFont keys = font();
+    keys.setPixelSize(KeyFontPixelSize(input_.Metrics().rowHeight, fontPixelSize_));
+    setFont(keys);
 }
 
 CKeyboardDialog::~CKeyboardDialog() = default;
@@ -32,14 +42,14 @@ void CKeyboardDialog::paintEvent(QPaintEvent* event) {
     PaintKeyboardBackground(painter, rect());
     painter.setFont(font());
     for (const PlacedKey& key : input_.Keys()) {
-        PaintKey(painter, palette(), input_.Definition(key), key.rect,
-                 input_.ShownInverted(key));
+        PaintKey(painter, palette(), input_.Definition(key), key.rect, input_.ShownInverted(key));
     }
 }
 
 void CKeyboardDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     input_.Resize(size());
+    FitFont();
     update();
 }
 

@@ -38,6 +38,8 @@ class CKeyboardDialog : public QDialog {
 
   private:
     void TapAt(QMouseEvent* event);
+    void FitFont();
 
     KeyboardInput input_;
+    int fontPixelSize_ = 0;  // of the dialog's own font
 };

@@ -51,6 +51,20 @@ void PaintArrow(QPainter& painter, QPointF at, qreal side, int kind, const QColo
     painter.restore();
 }
 
+constexpr int kSmallestPixelSize = 6;
+
+// A label wider than its place is drawn smaller (down to the smallest
+// size), so that it is seen whole.
+void FitLabelFont(QPainter& painter, const QString& text, int width) {
+    const int advance = painter.fontMetrics().horizontalAdvance(text);
+    if (advance <= width || advance == 0 || painter.font().pixelSize() <= 0)
+        return;
+    QFont smaller = painter.font();
+    const int size = std::max(smaller.pixelSize() * width / advance, kSmallestPixelSize);
+    smaller.setPixelSize(std::min(size, smaller.pixelSize()));
+    painter.setFont(smaller);
+}
+
 QString CharacterText(int8_t character) {
     return QString(QChar(static_cast<uchar>(character)));
 }
@@ -64,7 +78,13 @@ void PaintLabel(QPainter& painter, const KEYDEF& def, const QRect& label, const 
                 PaintArrow(painter, label.topLeft(), side, def.shift, colour);
             return;
         }
-        painter.drawText(label, Qt::AlignCenter, QString::fromLatin1(SpecialKeyLabel(def.shift)));
+        const QString text = QString::fromLatin1(SpecialKeyLabel(def.shift));
+        painter.save();
+        // The label may use the face's sides as well.
+        const QRect face = label.adjusted(-2, 0, 2, 0);
+        FitLabelFont(painter, text, face.width());
+        painter.drawText(face, Qt::AlignCenter, text);
+        painter.restore();
         return;
     }
     if (def.shift != 0) {
@@ -76,6 +96,13 @@ void PaintLabel(QPainter& painter, const KEYDEF& def, const QRect& label, const 
 }
 
 }  // namespace
+
+int KeyFontPixelSize(int rowHeight, int fontPixelSize) {
+    // The label area is 6 pixels lower than the row; the two characters
+    // keep 2 pixels from its edges and share the rest.
+    const int fitting = (rowHeight - 6 - 4) / 2;
+    return std::max(std::min(fitting, fontPixelSize), kSmallestPixelSize);
+}
 
 void PaintKeyboardBackground(QPainter& painter, const QRect& area) {
     QLinearGradient gradient(area.topLeft(), area.bottomRight());

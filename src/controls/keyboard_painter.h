@@ -10,6 +10,10 @@
 
 #include "input/keyboard_layout.h"
 
+// The pixel size of the keys' font for a row height: two lines of text fit
+// a character key, never larger than the dialog's own font.
+int KeyFontPixelSize(int rowHeight, int fontPixelSize);
+
 // The background, stretched over the whole area.
 void PaintKeyboardBackground(QPainter& painter, const QRect& area);
 // One key in its rectangle; inverted while shown pressed or latched.

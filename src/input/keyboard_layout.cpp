@@ -24,6 +24,7 @@ constexpr KEYDEF Letter(char lower) {
 }  // namespace
 
 const std::vector<KEYDEF>& KeyboardTable() {
+    // clang-format off
     static const std::vector<KEYDEF> table = {
         Break(0),  // the top margin
         Break(1),
@@ -47,6 +48,7 @@ const std::vector<KEYDEF>& KeyboardTable() {
         Char(' ', ' ', 64), Special(kKindLeft, 11), Special(kKindUp, 11), Special(kKindDown, 11),
         Special(kKindRight, -11),
     };
+    // clang-format on
     return table;
 }
 
