@@ -27,14 +27,14 @@ CKeyboardDialog::CKeyboardDialog(QWidget* parent, DeskInputSink& sink, KeyState&
     FitFont();
 }
 
+CKeyboardDialog::~CKeyboardDialog() = default;
+
 // The keys' characters shrink with the rows, so two of them fit a key.
 void CKeyboardDialog::FitFont() {
     QFont keys = font();
     keys.setPixelSize(KeyFontPixelSize(input_.Metrics().rowHeight, fontPixelSize_));
     setFont(keys);
 }
-
-CKeyboardDialog::~CKeyboardDialog() = default;
 
 void CKeyboardDialog::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
