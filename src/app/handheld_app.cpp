@@ -13,6 +13,7 @@
 #include "discovery/own_address.h"
 #include "frame/frame_handover.h"
 #include "frame/main_frame.h"
+#include "input/key_state.h"
 #include "platform/message_box.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
@@ -118,12 +119,14 @@ int CHandheldApp::InitInstance(QApplication& app) {
     state_ = std::make_unique<SessionState>();
     handover_ = std::make_unique<FrameHandover>();
     client_ = std::make_unique<ClientConnection>(*state_);
+    keys_ = std::make_unique<KeyState>();
     client_->SetFrontEnd(handover_.get());
     chat_ = std::make_unique<ChatService>(*state_, SessionQueryOf(*client_));
     SetHeartbeatSink(handover_.get());
     chat_->SetSink(handover_.get());
 
-    CHandheldDlg window(StationServices{*client_, *client_, *state_, handover_.get(), chat_.get()});
+    CHandheldDlg window(
+        StationServices{*client_, *client_, *state_, handover_.get(), chat_.get(), keys_.get()});
     window_ = &window;
     window.OnInitDialog(StationThreads(*chat_));
     window.show();

@@ -6,8 +6,9 @@
 //
 // The application owns what the widgets share: the session state, the one
 // ClientConnection (also the widgets' way to the desk), the chat (history,
-// sockets, receiver, unsent text) and the workers' handover into the main
-// frame. The widgets get references at construction;
+// sockets, receiver, unsent text), the workers' handover into the main frame
+// and the station's key state (Shift and Caps Lock of the on-screen
+// keyboard). The widgets get references at construction;
 // all of it outlives the window. GUI thread.
 
 #include <QObject>
@@ -20,6 +21,7 @@ class QLocalServer;
 class CHandheldDlg;
 class ClientConnection;
 class FrameHandover;
+class KeyState;
 class SessionState;
 
 constexpr char kDepthRefusedText[] =
@@ -47,5 +49,6 @@ class CHandheldApp : public QObject {
     std::unique_ptr<FrameHandover> handover_;
     std::unique_ptr<ClientConnection> client_;
     std::unique_ptr<ChatService> chat_;
+    std::unique_ptr<KeyState> keys_;
     CHandheldDlg* window_ = nullptr;
 };

@@ -258,4 +258,5 @@ void CHandheldDlg::DestroyWindow() {
     WriteWindowX(at.x());
     WriteWindowY(at.y());
     WriteZoomMode(Zoom());
+    frame_->CloseKeyboard();
 }

@@ -42,7 +42,7 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, const StationServices
       table_(*this),
       services_(services),
       threads_(std::move(threads)),
-      input_(std::make_unique<RemoteInput>(services.input, services.state)) {
+      input_(std::make_unique<RemoteInput>(services.input, services.state, services.keys)) {
     setObjectName(QStringLiteral("mainFrame"));
     setGeometry(area);
     setAutoFillBackground(true);

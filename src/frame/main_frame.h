@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QLabel>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "frame/station_services.h"
 
 class CChatDlg;
+class CKeyboardDialog;
 class CMyListCtrl;
 class CReconnectDlg;
 class ConnectingPanel;
@@ -93,6 +95,13 @@ class CMainFrame : public QWidget, private DeskTableActions {
     // The chat button shows that messages are waiting.
     bool ChatButtonMarked() const { return chatMarked_; }
     CChatDlg* ChatDialog() const { return chatDialog_; }
+    // The on-screen keyboard, owned by the frame and shown beside the
+    // handheld window: one command opens and closes it. Closing lets go of
+    // its latched Shift and Caps Lock. Keyboard() is null while closed.
+    void ToggleKeyboard();
+    void OpenKeyboard();
+    void CloseKeyboard();
+    CKeyboardDialog* Keyboard() const;
 
     // Runs a command id as the bar, the menus and the desk list issue them.
     void OnCommand(int command);
@@ -179,6 +188,7 @@ class CMainFrame : public QWidget, private DeskTableActions {
     CReconnectDlg* lostDialog_ = nullptr;
     bool reconnectInFlight_ = false;
     qint64 lastReconnectMs_ = 0;
+    QPointer<CKeyboardDialog> keyboard_;
     QLabel* label_ = nullptr;
     CMyListCtrl* deskList_ = nullptr;
     MyCCeCommandBar* bar_ = nullptr;

@@ -54,12 +54,14 @@ void CMainFrame::OnCommand(int command) {
         case kCmdShortcutMode:
             RunDeskCommand(command);
             break;
+        case kCmdKeyboard:
+            ToggleKeyboard();
+            break;
         case kCmdChat:
             RunChatDialog();
             break;
         case kCmdSettings:
         case kCmdHelp:
-        case kCmdKeyboard:
             ShowNotAvailable();
             break;
         default:

@@ -7,6 +7,7 @@ class ChatService;
 class ClientConnection;
 class DeskInputSink;
 class FrameHandover;
+class KeyState;
 class SessionState;
 
 struct StationServices {
@@ -18,4 +19,7 @@ struct StationServices {
     FrameHandover* handover = nullptr;
     // The chat: history, unsent text and sending; null without chat.
     ChatService* chat = nullptr;
+    // The station's own Shift and Caps Lock (on-screen keyboard and remote
+    // view); null leaves both off and the keyboard unavailable.
+    KeyState* keys = nullptr;
 };

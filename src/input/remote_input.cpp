@@ -1,12 +1,14 @@
 #include "input/remote_input.h"
 
 #include "input/command_ids.h"
+#include "input/key_state.h"
 #include "input/virtual_keys.h"
 #include "platform/beep.h"
 #include "platform/tick.h"
 #include "session/session_state.h"
 
-RemoteInput::RemoteInput(DeskInputSink& sink, SessionState& state) : sink_(sink), state_(state) {
+RemoteInput::RemoteInput(DeskInputSink& sink, SessionState& state, const KeyState* keys)
+    : sink_(sink), state_(state), keys_(keys) {
     QObject::connect(&holdTimer_, &QTimer::timeout, [this] { HoldTimerTick(); });
 }
 
@@ -88,8 +90,18 @@ uint16_t RemoteInput::HeldModifierBits(const KeyStroke& key, bool pressed) {
     track(Qt::Key_Alt, Qt::AltModifier);
     if (key.qtKey == Qt::Key_CapsLock)
         capsLockKeyDown_ = pressed;
-    return ModifierBitsFrom(held.testFlag(Qt::ShiftModifier), held.testFlag(Qt::ControlModifier),
+    const bool shift = held.testFlag(Qt::ShiftModifier) || (keys_ != nullptr && keys_->ShiftDown());
+    return ModifierBitsFrom(shift, held.testFlag(Qt::ControlModifier),
                             held.testFlag(Qt::AltModifier), capsLockKeyDown_);
+}
+
+// While the station's own Shift or Caps Lock is on, they decide a letter's
+// case as the desktop's would: Shift (either one) inverts Caps Lock.
+QString RemoteInput::TypedText(const KeyStroke& key) const {
+    if (keys_ == nullptr || !keys_->Engaged() || key.text.size() != 1 || !key.text[0].isLetter())
+        return key.text;
+    const bool shift = key.modifiers.testFlag(Qt::ShiftModifier) || keys_->ShiftDown();
+    return shift != keys_->CapsLockOn() ? key.text.toUpper() : key.text.toLower();
 }
 
 void RemoteInput::KeyPressed(const KeyStroke& key) {
@@ -101,7 +113,7 @@ void RemoteInput::KeyPressed(const KeyStroke& key) {
             sink_.SendShortcutKey(vk, bits, 1);
         return;
     }
-    if (const auto character = TypedCharacter(key.text)) {
+    if (const auto character = TypedCharacter(TypedText(key))) {
         charSent_ = true;
         sink_.SendKey(*character, 1);
     }

@@ -12,7 +12,9 @@
 // its virtual key when released. In shortcut mode, while the desk is ready,
 // every key goes out twice, down and up, with the modifier bits; characters
 // are not sent then. Auto-repeat repeats presses and characters; only the
-// final release counts.
+// final release counts. The station's key state (the on-screen keyboard's
+// Shift and Caps Lock) adds to the physical keyboard's: a latched Shift
+// counts as held and, with Caps Lock, decides the case of typed letters.
 //
 // Only what the operator aimed at the remote screen reaches the desk: a
 // release whose press this object did not see (the press went to a box or
@@ -29,6 +31,7 @@
 
 #include "input/desk_input_sink.h"
 
+class KeyState;
 class SessionState;
 
 // Pointer events of the input messages.
@@ -51,8 +54,9 @@ struct KeyStroke {
 class RemoteInput {
   public:
     // state: hold time, desk-ready flag and the press tick shared with the
-    // hardware buttons.
-    RemoteInput(DeskInputSink& sink, SessionState& state);
+    // hardware buttons. keys: the station's key state, may be null; it
+    // must outlive this object.
+    RemoteInput(DeskInputSink& sink, SessionState& state, const KeyState* keys = nullptr);
 
     // Client coordinates of the frame (the session halves them in the big
     // sizes).
@@ -79,9 +83,11 @@ class RemoteInput {
     bool ShortcutKeysActive() const;
     uint16_t HeldModifierBits(const KeyStroke& key, bool pressed);
     static uint64_t KeyIdentity(const KeyStroke& key);
+    QString TypedText(const KeyStroke& key) const;
 
     DeskInputSink& sink_;
     SessionState& state_;
+    const KeyState* keys_;
     QTimer holdTimer_;
     bool charSent_ = false;
     bool shortcutMode_ = false;
