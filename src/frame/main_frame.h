@@ -74,6 +74,10 @@ class CMainFrame : public QWidget, private DeskTableActions {
 
     // Runs a command id as the bar, the menus and the desk list issue them.
     void OnCommand(int command);
+    // The settings sheet and the help sheet, each run modally; the remote
+    // view is shown as before once they close.
+    void RunSettingsSheet();
+    void RunHelpSheet();
     // A click on desk row index (click point in list coordinates).
     void OnDeskClicked(int index, QPoint point);
 
@@ -119,6 +123,7 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void ShowVersionBox();
     void ConfirmExit();
     void ShowNotAvailable();
+    void ChangeOwnAddressWaiting(uint32_t address);
     int RunDeskPopup(QPoint globalPoint);
 
     DeskTable table_;

@@ -57,9 +57,13 @@ void CMainFrame::OnCommand(int command) {
         case kCmdShortcutMode:
             RunDeskCommand(command);
             break;
-        case kCmdChat:
         case kCmdSettings:
+            RunSettingsSheet();
+            break;
         case kCmdHelp:
+            RunHelpSheet();
+            break;
+        case kCmdChat:
         case kCmdKeyboard:
             ShowNotAvailable();
             break;
