@@ -23,7 +23,6 @@
 #include "frame/command_bar.h"
 #include "frame/desk_list.h"
 #include "frame/main_frame.h"
-#include "help/main_help_sheet.h"
 #include "recorded_dialogs.h"
 #include "recording_desk.h"
 #include "settings/settings.h"
@@ -44,16 +43,6 @@ void OnNextModal(std::function<void(QWidget&)> work) {
         if (modal->isVisible())
             modal->close();
     });
-}
-
-// Texts of a page's labels, in layout order, joined by "|".
-QString PageTexts(QWidget* page) {
-    QStringList texts;
-    for (QLabel* label : page->findChildren<QLabel*>()) {
-        if (!label->text().isEmpty())
-            texts << label->text();
-    }
-    return texts.join(QLatin1Char('|'));
 }
 
 }  // namespace
@@ -85,26 +74,19 @@ class SheetWindowTest : public QObject {
         SetScreenInfoOverride(std::nullopt);
     }
 
-    void settingsPages_data() {
+    void settingsPageControls_data() {
         QTest::addColumn<bool>("session");
         QTest::newRow("no session") << false;
         QTest::newRow("session") << true;
     }
-    void settingsPages() {
+    void settingsPageControls() {
         QFETCH(bool, session);
         std::optional<RecordingDesk> desk;
         if (session)
             desk.emplace(station_->client);
         auto sheet = SettingsSheet();
-        QCOMPARE(sheet->windowTitle(), QString("Settings"));
-        QCOMPARE(sheet->PageCount(), 3);
-        const QStringList captions = {"Buttons", "Chat", "Current IPs"};
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(sheet->PageCaption(i), captions[i]);
         QCOMPARE(sheet->ActiveIndex(), 0);
-        QCOMPARE(sheet->CommandBar().ItemCount(), 1);
         QCOMPARE(sheet->CommandBar().Action(kCmdSettingsHelp)->toolTip(), QString("Help"));
-        QVERIFY(sheet->HelpButton()->isVisible());
         QVERIFY(sheet->findChild<QPushButton*>("teach")->isHidden());
         QCOMPARE(sheet->findChild<QCheckBox*>("cursorOption")->isEnabled(), session);
         // Signalling off disables the repeat and keeps its mark.
@@ -175,7 +157,7 @@ class SheetWindowTest : public QObject {
         QCOMPARE(station_->state.swBtnHold.load(), 1000u);
     }
 
-    void ipPickWhileConnectedIsPutBack() {
+    void ipListPicksAndItsAbsence() {
         RecordedDialogs dialogs;
         SetHostLookup([] { return HostLookup{true, "console", {Ipv4FromText("10.0.0.7")}}; });
         RecordingDesk desk(station_->client);
@@ -187,79 +169,39 @@ class SheetWindowTest : public QObject {
         QCOMPARE(list->currentRow(), 0);
         QCOMPARE(dialogs.Requests().size(), size_t(1));
         QVERIFY(!sheet->Model().Address().Pending());
+
+        SetHostLookup([] { return HostLookup{}; });
+        auto unknownHost = SettingsSheet();
+        unknownHost->SetActivePage(2);
+        QVERIFY(unknownHost->findChild<QLabel*>("noAddresses")->isVisible());
+        QVERIFY(unknownHost->findChild<QListWidget*>("ipList") == nullptr);
     }
 
-    void helpSheetPages_data() {
-        QTest::addColumn<bool>("remote");
-        QTest::addColumn<QStringList>("captions");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<int>("icons");
-        QTest::newRow("desk list")
-            << false << QStringList{""}
-            << QStringList{
-                   "The image list shows all available desks\nin the network. The title of "
-                   "each entry\nshows the IP-address, the name, the\ntype and the version of "
-                   "the underlying\ndesk.|This symbol means, that you are not connected with "
-                   "this desk. You can start a connection by clicking on the icon.|This symbol "
-                   "means, that you are connected with this desk. You can stop the current "
-                   "connection by clicking on the icon."}
-            << 2;
-        QTest::newRow("remote screen")
-            << true
-            << QStringList{"Hardware Buttons", "Program Button 1", "Program Button 2",
-                           "Cursor Button",    "Program Button 3", "Program Button 4"}
-            << QStringList{
-                   "When you are connected to a desk\nand logged in, the hardware "
-                   "buttons\nhave context sensitive functions\ndescribed in the register "
-                   "cards\nProgram Button 1 - Program Button 4:",
-                   "Opens a Selection of the different\navailable views.",
-                   "Changes the Cursor Resolution.",
-                   "Scrolling or changing values in order of\nthe current context.\n\nPressing "
-                   "the center button while the\nfocus is on a column of a grid and\n'Cursor "
-                   "Scroll' is active, it is like\npushing the right mouse button.|So context "
-                   "sensitive dialogs like i.e. the calculator will appear.|Pressing the center "
-                   "button while one of\nthe views Command1, Command2 or\nFixture/Channelsheet "
-                   "(state 'Cursor\nValues') is active, the next parameter\nof the current "
-                   "feature will be activated.",
-                   "Brings the Command 1 or\nCommand 2 view to the top.",
-                   "Push = Next;\nHold = Selection of\n          - Previous\n          - Odd\n   "
-                   "       - Even\n          - All|This functionality is only available in the "
-                   "following views:\n          - Command 1\n          - Command 2\n          - "
-                   "Time\n          - Fixtures / Channel\n          - Presets / Groups"}
-            << 0;
-    }
-    void helpSheetPages() {
-        QFETCH(bool, remote);
-        QFETCH(QStringList, captions);
-        QFETCH(QStringList, texts);
-        CMainHelpSheet sheet(remote, nullptr);
-        sheet.show();
-        QCOMPARE(sheet.windowTitle(), QString("Help"));
-        QCOMPARE(sheet.PageCount(), int(captions.size()));
-        int icons = 0;
-        for (int i = 0; i < sheet.PageCount(); ++i) {
-            QCOMPARE(sheet.PageCaption(i), captions[i]);
-            QCOMPARE(PageTexts(sheet.Page(i)), texts[i]);
-            for (QLabel* icon : sheet.Page(i)->findChildren<QLabel*>("helpIcon"))
-                icons += icon->pixmap().isNull() ? 0 : 1;
-        }
-        QTEST(icons, "icons");
-        QVERIFY(!sheet.HelpButton()->isVisible());
-        QCOMPARE(sheet.CommandBar().ItemCount(), 0);
-    }
-
-    void sheetsLeaveTheViewAndKeepTheirKeys_data() {
+    // The frame's commands open the sheets over either view; keys and the
+    // wheel stay in them, and the view is the same when they close.
+    void sheetsFromTheFrame_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<int>("remoteView");
-        QTest::addColumn<int>("pages");
-        QTest::newRow("settings over the desk list") << int(kCmdSettings) << 0 << 3;
-        QTest::newRow("settings over the remote view") << int(kCmdSettings) << 1 << 3;
-        QTest::newRow("help over the desk list") << int(kCmdHelp) << 0 << 1;
-        QTest::newRow("help over the remote view") << int(kCmdHelp) << 1 << 6;
+        QTest::addColumn<QStringList>("pages");  // title, then the captions
+        QTest::addColumn<int>("barButtons");
+        QTest::addColumn<int>("icons");
+        const QStringList settings = {"Settings", "Buttons", "Chat", "Current IPs"};
+        QTest::newRow("settings, desk list") << int(kCmdSettings) << 0 << settings << 1 << 0;
+        QTest::newRow("settings, remote view") << int(kCmdSettings) << 1 << settings << 1 << 0;
+        QTest::newRow("help, desk list") << int(kCmdHelp) << 0 << QStringList{"Help", ""} << 0 << 2;
+        QTest::newRow("help, remote view") << int(kCmdHelp) << 1 << QStringList{"Help",
+                                                                                "Hardware Buttons",
+                                                                                "Program Button 1",
+                                                                                "Program Button 2",
+                                                                                "Cursor Button",
+                                                                                "Program Button 3",
+                                                                                "Program Button 4"}
+                                           << 0 << 0;
     }
-    void sheetsLeaveTheViewAndKeepTheirKeys() {
+    void sheetsFromTheFrame() {
         QFETCH(int, command);
         QFETCH(int, remoteView);
+        QFETCH(int, barButtons);
         RecordedDialogs dialogs;
         SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
         CHandheldDlg window(station_->Services());
@@ -271,10 +213,19 @@ class SheetWindowTest : public QObject {
         } else {
             window.Frame()->ShowDeskList();
         }
-        int pages = 0;
+        QStringList pages;
+        int icons = 0;
+        bool helpButton = false;
         OnNextModal([&](QWidget& modal) {
-            auto* sheet = qobject_cast<PropertySheet*>(&modal);
-            pages = sheet != nullptr ? sheet->PageCount() : -1;
+            auto& sheet = static_cast<PropertySheet&>(modal);
+            pages << sheet.windowTitle();
+            for (int i = 0; i < sheet.PageCount(); ++i) {
+                pages << sheet.PageCaption(i);
+                for (QLabel* icon : sheet.Page(i)->findChildren<QLabel*>("helpIcon"))
+                    icons += icon->pixmap().isNull() ? 0 : 1;
+            }
+            helpButton = sheet.HelpButton()->isVisible();
+            QCOMPARE(sheet.CommandBar().ItemCount(), barButtons);
             QWidget* focus = modal.focusWidget() != nullptr ? modal.focusWidget() : &modal;
             for (Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_A, Qt::Key_Space})
                 QTest::keyClick(focus, key);
@@ -286,6 +237,8 @@ class SheetWindowTest : public QObject {
         });
         window.Frame()->OnCommand(command);
         QTEST(pages, "pages");
+        QTEST(icons, "icons");
+        QCOMPARE(helpButton, command == kCmdSettings);  // the help sheet has none
         QCOMPARE(station_->state.remoteView.load(), remoteView);
         QCOMPARE(desk.InputUntilMark(), std::vector<uint8_t>{});
         QVERIFY(dialogs.Requests().empty());

@@ -4,14 +4,12 @@
 // private network namespace only.
 
 #include <QApplication>
-#include <QDialog>
 #include <QDialogButtonBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QtTest>
-#include <memory>
 
 #include "app/handheld_dlg.h"
 #include "app/screen_info.h"
@@ -67,6 +65,8 @@ class SettingsDeskTest : public QObject {
                  ClientConnection::ConnectResult::Connected);
         QTRY_COMPARE_WITH_TIMEOUT(station.state.deskReady.load(), 1, kWaitMs);
 
+        SettingsModel unchanged(station.state, station.client, {});
+        unchanged.Confirm();
         SettingsModel inSession(station.state, station.client, {});
         inSession.Buttons().cursorOption = 0;
         inSession.Confirm();
