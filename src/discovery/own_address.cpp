@@ -25,11 +25,11 @@ bool IsLoopback(uint32_t address) {
 }
 
 std::vector<uint32_t> InterfaceAddresses(bool& listed) {
-    std::vector<uint32_t> addresses;
+    std::vector<InterfaceAddress> found;
     ifaddrs* list = nullptr;
     listed = ::getifaddrs(&list) == 0;
     if (!listed)
-        return addresses;
+        return {};
     for (const ifaddrs* it = list; it != nullptr; it = it->ifa_next) {
         if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET)
             continue;
@@ -37,10 +37,10 @@ std::vector<uint32_t> InterfaceAddresses(bool& listed) {
             continue;
         const uint32_t address = AddressOf(*reinterpret_cast<const sockaddr_in*>(it->ifa_addr));
         if (!IsLoopback(address))
-            addresses.push_back(address);
+            found.push_back({it->ifa_name != nullptr ? it->ifa_name : "", address});
     }
     ::freeifaddrs(list);
-    return addresses;
+    return OrderInterfaceAddresses(found);
 }
 
 std::vector<uint32_t> ResolverAddresses(const std::string& name) {
@@ -80,6 +80,28 @@ std::mutex g_lookupMutex;
 std::function<HostLookup()> g_lookup;
 
 }  // namespace
+
+bool IsVirtualBridge(const std::string& interfaceName) {
+    static const char* const kPrefixes[] = {"docker", "br-",   "virbr",  "veth",
+                                            "lxcbr",  "lxdbr", "podman", "cni"};
+    for (const char* prefix : kPrefixes) {
+        if (interfaceName.rfind(prefix, 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::vector<uint32_t> OrderInterfaceAddresses(const std::vector<InterfaceAddress>& found) {
+    std::vector<uint32_t> addresses;
+    addresses.reserve(found.size());
+    for (const bool bridges : {false, true}) {
+        for (const InterfaceAddress& it : found) {
+            if (IsVirtualBridge(it.interfaceName) == bridges)
+                addresses.push_back(it.address);
+        }
+    }
+    return addresses;
+}
 
 HostLookup LookUpHost() {
     std::function<HostLookup()> lookup;

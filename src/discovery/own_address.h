@@ -18,9 +18,25 @@ struct HostLookup {
 };
 
 // The host's name and IPv4 addresses: the interfaces that are up, loopback
-// excluded, in interface order (the resolver's answer for the host name when
-// the interfaces cannot be listed).
+// excluded, in interface order with container and virtual-machine bridges
+// last (the resolver's answer for the host name when the interfaces cannot
+// be listed).
 HostLookup LookUpHost();
+
+// One IPv4 address of a network interface.
+struct InterfaceAddress {
+    std::string interfaceName;
+    uint32_t address;
+};
+
+// True for the bridges and virtual links that container and virtual-machine
+// software sets up (docker0, br-..., virbr0, veth..., ...): no desk is on
+// them, so they must never become the own address by default.
+bool IsVirtualBridge(const std::string& interfaceName);
+
+// The addresses in interface order, those of virtual bridges moved behind
+// the others (each group keeps its order).
+std::vector<uint32_t> OrderInterfaceAddresses(const std::vector<InterfaceAddress>& found);
 
 // Replaces the host lookup (tests); an empty function restores the system's.
 void SetHostLookup(std::function<HostLookup()> lookup);

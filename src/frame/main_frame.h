@@ -105,6 +105,10 @@ class CMainFrame : public QWidget, private DeskTableActions {
 
     // Runs a command id as the bar, the menus and the desk list issue them.
     void OnCommand(int command);
+    // The settings sheet and the help sheet, each run modally; the remote
+    // view is shown as before once they close.
+    void RunSettingsSheet();
+    void RunHelpSheet();
     // A click on desk row index (click point in list coordinates).
     void OnDeskClicked(int index, QPoint point);
     // Opens a session off the GUI thread, with the "Connecting to" notice
@@ -115,6 +119,9 @@ class CMainFrame : public QWidget, private DeskTableActions {
     // True while the remote screen is shown in place of the desk list: only
     // then do the pointer, the keys and the wheel go to the desk.
     bool RemoteViewShown() const;
+    // Draws the frame buffer as it stands, so the remote screen never shows
+    // an old picture when it comes back.
+    void ShowCurrentFrame();
     // The open lost-connection dialog, or null.
     CReconnectDlg* LostConnectionDialog() const { return lostDialog_; }
     ConnectingPanel& ConnectingNotice() { return *connecting_; }
@@ -159,16 +166,13 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void ConnectFinished(uint32_t desk, int result);
     void LostConnectionDialogFinished(int result);
     void ReconnectFinished(uint32_t desk, int result, const QString& failure);
-    // Draws the frame buffer as it stands, so the remote screen never shows
-    // an old picture when it comes back.
-    void ShowCurrentFrame();
     bool HandToDeskList(QKeyEvent* event);
 
     void CreateCommandBar();
     void RunDeskCommand(int command);
     void ShowVersionBox();
     void ConfirmExit();
-    void ShowNotAvailable();
+    void ChangeOwnAddressWaiting(uint32_t address);
     int RunDeskPopup(QPoint globalPoint);
     void MarkChatButton(bool marked);
     void TitleHook(const QString& notice);

@@ -61,16 +61,14 @@ void CMainFrame::OnCommand(int command) {
             RunChatDialog();
             break;
         case kCmdSettings:
+            RunSettingsSheet();
+            break;
         case kCmdHelp:
-            ShowNotAvailable();
+            RunHelpSheet();
             break;
         default:
             break;
     }
-}
-
-void CMainFrame::ShowNotAvailable() {
-    ShowMessageBox("This function is not available yet.", "Kel Remote", MB_OK);
 }
 
 void CMainFrame::ShowVersionBox() {

@@ -23,6 +23,7 @@
 #include "discovery/heartbeat_datagram.h"
 #include "discovery/network_shared.h"
 #include "discovery/own_address.h"
+#include "heartbeat_listener.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 #include "process_counts.h"
@@ -86,44 +87,10 @@ class RecordingSink : public HeartbeatSink {
     int ticks_ = 0;
 };
 
-SOCKET MulticastSocket() {
-    const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const int one = 1;
-    ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    const int zero = 0;
-    ::setsockopt(s, IPPROTO_IP, IP_MULTICAST_ALL, &zero, sizeof zero);
-    return s;
-}
-
-// A plain member of the heartbeat group, as any other station would be.
-class PlainListener {
-  public:
-    PlainListener() : socket_(MulticastSocket()) {
-        const sockaddr_in any = MakeSocketAddress(0, kHeartbeatPort);
-        EXPECT_EQ(::bind(socket_, reinterpret_cast<const sockaddr*>(&any), sizeof any), 0);
-        ip_mreq m{};
-        m.imr_multiaddr = MakeSocketAddress(Ip(kHeartbeatGroup), 0).sin_addr;
-        m.imr_interface = MakeSocketAddress(kLoopback, 0).sin_addr;
-        EXPECT_EQ(::setsockopt(socket_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &m, sizeof m), 0);
-        const timeval timeout{10, 0};
-        ::setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    }
-    ~PlainListener() { closesocket(socket_); }
-    std::vector<uint8_t> Receive() {
-        std::vector<uint8_t> bytes(4096);
-        const ssize_t n = ::recv(socket_, bytes.data(), bytes.size(), 0);
-        bytes.resize(n < 0 ? 0 : static_cast<size_t>(n));
-        return bytes;
-    }
-
-  private:
-    SOCKET socket_;
-};
-
 // Sends crafted datagrams to the heartbeat group over loopback.
 class CraftedSender {
   public:
-    CraftedSender() : socket_(MulticastSocket()) {
+    CraftedSender() : socket_(OpenMulticastSocket()) {
         const in_addr loop = MakeSocketAddress(kLoopback, 0).sin_addr;
         ::setsockopt(socket_, IPPROTO_IP, IP_MULTICAST_IF, &loop, sizeof loop);
     }
@@ -205,7 +172,7 @@ class HeartbeatTest : public ::testing::Test {
 };
 
 TEST_F(HeartbeatTest, PlainListenerReceivesTheStationsHeartbeat) {
-    PlainListener listener;
+    HeartbeatListener listener;
     StartHeartbeats();
     const std::vector<uint8_t> d = listener.Receive();
     ASSERT_EQ(d.size(), 272u);
@@ -386,7 +353,7 @@ TEST_F(HeartbeatTest, SetUpFailuresAreReportedWithTheirTexts) {
 TEST_F(HeartbeatTest, OwnAddressChangeRestartsOnTheNewAddress) {
     // Running on an address this host does not have: both threads fail.
     FillOwnStation(Ip("10.9.9.9"), "remote-1");
-    PlainListener listener;
+    HeartbeatListener listener;
     StartHeartbeats();
 
     std::vector<std::string> steps;

@@ -69,6 +69,27 @@ TEST(ChooseOwnAddress, Preferences) {
     }
 }
 
+// Container and virtual-machine bridges go last, so the default own address
+// is one a desk can be on.
+TEST(OrderInterfaceAddresses, VirtualBridgesComeLast) {
+    const std::vector<InterfaceAddress> found = {
+        {"docker0", Ip("172.17.0.1")},   {"eth0", Ip("192.168.1.20")},
+        {"virbr0", Ip("192.168.122.1")}, {"wlan0", Ip("10.0.0.7")},
+        {"veth3f2a", Ip("169.254.3.3")}, {"br-5f2a9c", Ip("172.18.0.1")},
+        {"br0", Ip("192.168.2.2")},      {"enp3s0", Ip("10.1.1.1")},
+    };
+    std::vector<std::string> ordered;
+    for (uint32_t a : OrderInterfaceAddresses(found))
+        ordered.push_back(Ipv4ToText(a));
+    EXPECT_EQ(ordered, (std::vector<std::string>{"192.168.1.20", "10.0.0.7", "192.168.2.2",
+                                                 "10.1.1.1", "172.17.0.1", "192.168.122.1",
+                                                 "169.254.3.3", "172.18.0.1"}));
+    EXPECT_EQ(ChooseOwnAddress(0, OrderInterfaceAddresses({found[0], found[1]})),
+              Ip("192.168.1.20"));
+    EXPECT_FALSE(IsVirtualBridge("bridge0"));
+    EXPECT_FALSE(IsVirtualBridge(""));
+}
+
 TEST_F(OwnAddressTest, ResolveFillsOwnStationAndKeepsThePreference) {
     Host({"192.168.1.20", "10.0.0.7"}, std::string(31, 'h'));
     ASSERT_EQ(WritePreferredAddress(Ip("172.16.3.3")), 0);
