@@ -1,5 +1,6 @@
 #include "session/screen_decoder.h"
 
+#include <bit>
 #include <cstring>
 
 #include "session/screen_decode_loop.h"
@@ -10,6 +11,7 @@ namespace {
 // Eight words at a time in plain vectors the compiler maps onto whatever
 // the processor has (SSE2 on any x86-64).
 using Words8 = uint16_t __attribute__((vector_size(16)));
+using Halves = uint64_t __attribute__((vector_size(16)));
 
 struct PortableLanes {
     static Words8 Load(const uint16_t* words) {
@@ -19,9 +21,7 @@ struct PortableLanes {
     }
 
     static bool AnyNotLiteral(Words8 v) {
-        const Words8 high = v & kNotLiteral;
-        uint64_t halves[2];
-        std::memcpy(halves, &high, sizeof halves);
+        const auto halves = std::bit_cast<Halves>(v & kNotLiteral);
         return (halves[0] | halves[1]) != 0;
     }
 
@@ -31,7 +31,7 @@ struct PortableLanes {
             const Words8 v = Load(words + n);
             if (AnyNotLiteral(v))
                 break;
-            const Words8 converted = ((v & 0x7FE0) << 1) | (v & 0x001F);
+            const Words8 converted = v + (v & 0x7FE0);  // red and green up one bit
             std::memcpy(out + n, &converted, sizeof converted);
         }
         for (; n < limit && (words[n] & kNotLiteral) == 0; ++n)
