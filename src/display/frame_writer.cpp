@@ -73,8 +73,8 @@ inline void ConvertRgb32Rows(const uint16_t* __restrict frame, int pitch,
 }
 
 #if KEL_X86_PATHS
-KEL_TARGET_AVX2 __attribute__((flatten)) void ConvertRgb32RowsAvx2(const uint16_t* frame,
-                                                                   int pitch, uint8_t* surface) {
+KEL_TARGET_AVX2 __attribute__((flatten)) void ConvertRgb32RowsAvx2(const uint16_t* frame, int pitch,
+                                                                   uint8_t* surface) {
     ConvertRgb32Rows(frame, pitch, surface);
 }
 

@@ -33,8 +33,7 @@ const char* VectorPathName(VectorPath path);
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define KEL_X86_PATHS 1
 #define KEL_TARGET_AVX2 __attribute__((target("avx2,bmi,bmi2")))
-#define KEL_TARGET_AVX512 \
-    __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi,bmi2")))
+#define KEL_TARGET_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi,bmi2")))
 #else
 #define KEL_X86_PATHS 0
 #endif

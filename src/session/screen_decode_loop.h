@@ -9,8 +9,8 @@
 //       stores colour in exactly out[0, n)
 //   PairsDone Pairs(const uint16_t* words, size_t count, uint16_t* out, size_t room)
 //       decodes whole blocks of literal-and-run pairs (text on a desk screen)
-//       as long as they end at least kPairSpill pixels before `room`;
-//       may decode nothing
+//       while they end far enough before `room` for its wide stores; may
+//       decode nothing
 //
 // Every count from the desk is clipped to the frame's end before it is used.
 // Included only by the decoder's own files.
@@ -57,8 +57,7 @@ inline void FillUnder8(uint16_t* out, size_t n, uint16_t colour) {
 }
 
 template <class Lanes>
-inline void DecodeLoop(const uint16_t* __restrict words, size_t count,
-                       uint16_t* __restrict frame) {
+inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t* __restrict frame) {
     size_t position = 0;
     uint16_t last = 0;  // a run before the first literal repeats black
     size_t i = 0;

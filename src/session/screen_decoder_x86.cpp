@@ -133,8 +133,8 @@ struct Avx512Lanes {
         if (_mm512_cmpneq_epi32_mask(codes, _mm512_set1_epi32(0x80000000u)) != 0)
             return 0;
         // Run count + 1: the literal's pixel and its run.
-        const __m512i length = _mm512_sub_epi32(_mm512_srli_epi32(pairs, 16),
-                                                _mm512_set1_epi32(kRunCode - 1));
+        const __m512i length =
+            _mm512_sub_epi32(_mm512_srli_epi32(pairs, 16), _mm512_set1_epi32(kRunCode - 1));
         const __m512i end = PrefixSum(length);
         const size_t total =
             static_cast<uint32_t>(_mm_extract_epi32(_mm512_extracti32x4_epi32(end, 3), 3));
@@ -168,8 +168,8 @@ struct Avx512Lanes {
                                              size_t room) {
         PairsDone done;
         while (done.words + 32 <= count) {
-            const size_t pixels = PairBlock(words + done.words, out + done.pixels,
-                                            room - done.pixels);
+            const size_t pixels =
+                PairBlock(words + done.words, out + done.pixels, room - done.pixels);
             if (pixels == 0)
                 break;
             done.words += 32;

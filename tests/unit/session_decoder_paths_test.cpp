@@ -141,12 +141,12 @@ TEST_P(DecodePathTest, MatchesTheReferenceOnRandomMessages) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, DecodePathTest,
-    testing::Combine(testing::ValuesIn(kVectorPaths), testing::Range<size_t>(0, kShapes.size())),
-    [](const testing::TestParamInfo<DecodePathTest::ParamType>& info) {
-        return std::string(VectorPathName(std::get<0>(info.param))) +
-               kShapes[std::get<1>(info.param)].first;
-    });
+INSTANTIATE_TEST_SUITE_P(Shapes, DecodePathTest,
+                         testing::Combine(testing::ValuesIn(kVectorPaths),
+                                          testing::Range<size_t>(0, kShapes.size())),
+                         [](const testing::TestParamInfo<DecodePathTest::ParamType>& info) {
+                             return std::string(VectorPathName(std::get<0>(info.param))) +
+                                    kShapes[std::get<1>(info.param)].first;
+                         });
 
 }  // namespace

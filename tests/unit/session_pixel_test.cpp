@@ -101,15 +101,15 @@ TEST_P(WriteFrameTest, EveryPixelLandsAtRowTimesPitchAndPaddingStaysUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, WriteFrameTest,
-    testing::Combine(
-        testing::Values(WriteCase{"Rgb16Tight", MakeRgb16Format()},
-                        WriteCase{"Rgb16Padded", MakeRgb16Format(512)},
-                        WriteCase{"Rgb32Tight", MakeRgb32Format()},
-                        WriteCase{"Rgb32Padded", MakeRgb32Format(1024)},
-                        WriteCase{"Rgb32OddPitch", MakeRgb32Format(962)},
-                        WriteCase{"Rgb32Unaligned", MakeRgb32Format(), 2},
-                        WriteCase{"Bgr32", MakeScreenFormat(32, 960, 0xFF, 0xFF00, 0xFF0000)}),
-        testing::ValuesIn(kVectorPaths)),
+    testing::Combine(testing::Values(WriteCase{"Rgb16Tight", MakeRgb16Format()},
+                                     WriteCase{"Rgb16Padded", MakeRgb16Format(512)},
+                                     WriteCase{"Rgb32Tight", MakeRgb32Format()},
+                                     WriteCase{"Rgb32Padded", MakeRgb32Format(1024)},
+                                     WriteCase{"Rgb32OddPitch", MakeRgb32Format(962)},
+                                     WriteCase{"Rgb32Unaligned", MakeRgb32Format(), 2},
+                                     WriteCase{"Bgr32",
+                                               MakeScreenFormat(32, 960, 0xFF, 0xFF00, 0xFF0000)}),
+                     testing::ValuesIn(kVectorPaths)),
     [](const testing::TestParamInfo<WriteFrameTest::ParamType>& info) {
         return std::get<0>(info.param).name + VectorPathName(std::get<1>(info.param));
     });

@@ -170,7 +170,7 @@ TEST_F(RegistryTest, DamagedStoreGivesDefaultsAndIsNeverOverwritten) {
     const QByteArray damaged[] = {
         QByteArray("[HKEY_LOCAL_MACHINE]\nSoftware\\Brenna\\Kel%20Remote\\Settings\\hwBtnHold=900\n"
                    "this line is not a setting\n"),
-        QByteArray("\x01\x02[\xff\xfe garbage\n\x00\x00 more", 24),
+        QByteArray("\x01\x02[\xff\xfe garbage\n\x00\x00 more", 21),
     };
     for (const QByteArray& bytes : damaged) {
         WriteFile(bytes);
