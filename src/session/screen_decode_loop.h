@@ -94,6 +94,12 @@ inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t*
             i += 2;
             continue;
         }
+        if (i + 1 == count || (words[i + 1] & kNotLiteral) != 0) {
+            last = ConvertLiteral(word);  // a lone literal, as between skips
+            frame[position++] = last;
+            ++i;
+            continue;
+        }
         // Literals past the frame's end are not stored.
         const size_t n = Lanes::Literals(words + i, Min(count - i, room), frame + position);
         last = ConvertLiteral(words[i + n - 1]);
