@@ -31,8 +31,10 @@ constexpr uint16_t kRunCode = 0x8000;
 constexpr uint16_t kSkipBit = 0x4000;
 constexpr uint16_t kCountMask = 0x3FFF;
 // After a block of pairs failed, this many single pairs go by before the
-// next try, so content of a different shape pays little for the test.
+// next try, twice as many after each further failure, so content of another
+// shape pays little for the test.
 constexpr int kPairRetry = 16;
+constexpr int kPairRetryMax = 1024;
 
 struct PairsDone {
     size_t words = 0;
@@ -62,6 +64,7 @@ inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t*
     uint16_t last = 0;  // a run before the first literal repeats black
     size_t i = 0;
     int pairCredit = 0;
+    int pairRetry = kPairRetry;
     while (i < count && position < kFrameEnd) {
         const uint16_t word = words[i];
         const size_t room = kFrameEnd - position;
@@ -77,7 +80,10 @@ inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t*
             // A literal and the run of its colour are one stretch.
             if (pairCredit >= 0) {
                 const PairsDone done = Lanes::Pairs(words + i, count - i, frame + position, room);
-                pairCredit = -kPairRetry;
+                pairRetry = done.words > 0              ? kPairRetry
+                            : pairRetry < kPairRetryMax ? 2 * pairRetry
+                                                        : kPairRetryMax;
+                pairCredit = -pairRetry;
                 if (done.words > 0) {
                     i += done.words;
                     position += done.pixels;

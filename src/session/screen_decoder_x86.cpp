@@ -125,8 +125,9 @@ struct Avx512Lanes {
     // colour, stored 16 pixels wide whatever its length. Each store is
     // overwritten past its stretch by the next one, the 16 pixels behind the
     // block are put back, and stretches longer than 16 are completed last.
-    // Returns the pixels decoded, 0 when the words are not such pairs or the
-    // block would end within kPairSpill of `room`.
+    // Returns the pixels decoded, 0 when the words are not such pairs, when
+    // most runs are long, or when the block would end within kPairSpill of
+    // `room`.
     KEL_TARGET_AVX512 static size_t PairBlock(const uint16_t* words, uint16_t* out, size_t room) {
         const __m512i pairs = _mm512_loadu_si512(words);  // literal | run << 16
         const __m512i codes = _mm512_and_si512(pairs, _mm512_set1_epi32(0xC0008000u));
@@ -140,6 +141,9 @@ struct Avx512Lanes {
             static_cast<uint32_t>(_mm_extract_epi32(_mm512_extracti32x4_epi32(end, 3), 3));
         if (total + kPairSpill > room)
             return 0;
+        uint32_t longer = _mm512_cmpgt_epu32_mask(length, _mm512_set1_epi32(kPairSpill));
+        if (__builtin_popcount(longer) > 8)
+            return 0;  // mostly long runs: plain fills are faster
         alignas(64) uint32_t start[16], stop[16];
         alignas(64) uint16_t colour[32];  // pair k's colour in colour[2 * k]
         _mm512_store_si512(start, _mm512_sub_epi32(end, length));
@@ -156,7 +160,6 @@ struct Avx512Lanes {
                                 _mm256_set1_epi16(static_cast<int16_t>(colour[2 * k])));
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + total), behind);
-        uint32_t longer = _mm512_cmpgt_epu32_mask(length, _mm512_set1_epi32(kPairSpill));
         for (; longer != 0; longer &= longer - 1) {
             const unsigned k = __builtin_ctz(longer);
             Fill(out + start[k] + kPairSpill, stop[k] - start[k] - kPairSpill, colour[2 * k]);
@@ -164,8 +167,10 @@ struct Avx512Lanes {
         return total;
     }
 
-    KEL_TARGET_AVX512 static PairsDone Pairs(const uint16_t* words, size_t count, uint16_t* out,
-                                             size_t room) {
+    // Out of line: the main loop is faster without the block code in it.
+    KEL_TARGET_AVX512 __attribute__((noinline)) static PairsDone Pairs(const uint16_t* words,
+                                                                       size_t count, uint16_t* out,
+                                                                       size_t room) {
         PairsDone done;
         while (done.words + 32 <= count) {
             const size_t pixels =
