@@ -27,12 +27,14 @@ struct PortableLanes {
 
     static size_t Literals(const uint16_t* words, size_t limit, uint16_t* out) {
         size_t n = 0;
-        for (; n + 8 <= limit; n += 8) {
-            const Words8 v = Load(words + n);
-            if (AnyNotLiteral(v))
+        for (; n + 16 <= limit; n += 16) {  // sixteen words per test
+            const Words8 a = Load(words + n), b = Load(words + n + 8);
+            if (AnyNotLiteral(a | b))
                 break;
-            const Words8 converted = v + (v & 0x7FE0);  // red and green up one bit
-            std::memcpy(out + n, &converted, sizeof converted);
+            const Words8 convertedA = a + (a & 0x7FE0);  // red and green up one bit
+            const Words8 convertedB = b + (b & 0x7FE0);
+            std::memcpy(out + n, &convertedA, sizeof convertedA);
+            std::memcpy(out + n + 8, &convertedB, sizeof convertedB);
         }
         for (; n < limit && (words[n] & kNotLiteral) == 0; ++n)
             out[n] = ConvertLiteral(words[n]);
