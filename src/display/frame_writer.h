@@ -6,11 +6,18 @@
 
 #include "display/display_target.h"
 #include "display/screen_format.h"
+#include "display/vector_paths.h"
 
 // Writes all 268 rows: pixel r*240+c goes to byte r*pitch + c*bytesPerPixel,
 // unchanged at 16 bits, converted by ConvertPixel otherwise. The surface must
 // hold 268 rows of `format.pitch` bytes.
 void WriteFrame(const uint16_t* frame, const ScreenFormat& format, uint8_t* surface);
+
+// The same with the given processor version (Portable where the processor
+// cannot run it); every version writes the same bytes. For tests and
+// benchmarks.
+void WriteFrameWith(VectorPath path, const uint16_t* frame, const ScreenFormat& format,
+                    uint8_t* surface);
 
 // LockScreen, WriteFrame when a surface is there, UnlockScreen. The caller
 // holds the session lock.

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "display/vector_paths.h"
+
 // The largest message: N is 16 bits.
 constexpr size_t kMaxScreenWords = 65535;
 
@@ -25,5 +27,10 @@ constexpr uint16_t ConvertLiteral(uint16_t w) {
 
 // Applies the words to the frame (kRemotePixels pixels) in one pass without
 // allocation. Nothing is written at or past the frame's end, whatever the
-// words say.
+// words say. The words never share memory with the frame.
 void DecodeScreen(const uint16_t* words, size_t count, uint16_t* frame);
+
+// The same with the given processor version (Portable where the processor
+// cannot run it); every version gives the same pixels. For tests and
+// benchmarks.
+void DecodeScreenWith(VectorPath path, const uint16_t* words, size_t count, uint16_t* frame);

@@ -1,16 +1,20 @@
-// Decoding screen messages and writing frames, each next to memcpy of the
-// same number of output bytes in the same run. The counter "ratio" is the
-// case's time divided by that memcpy's time.
+// Decoding screen messages and writing frames, each next to memcpy or memset
+// of the same number of output bytes in the same run. The counter "ratio" is
+// the case's time divided by that reference's time; run with
+// --benchmark_repetitions and read the median aggregate.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <functional>
 #include <vector>
 
+#include "desk_screen.h"
 #include "display/frame_writer.h"
 #include "display/screen_format.h"
+#include "screen_codec.h"
 #include "session/screen_decoder.h"
 
 namespace {
@@ -55,32 +59,59 @@ std::vector<uint16_t> RunHeavyScreen() {
     return words;
 }
 
-// Times `work` and a memcpy of `bytes` alternately, and reports the ratio.
-void RunAgainstMemcpy(benchmark::State& state, size_t bytes, const std::function<void()>& work) {
+// Text-like content: a literal and a run of 7, over the whole frame.
+std::vector<uint16_t> TextLikeScreen() {
+    std::vector<uint16_t> words;
+    for (size_t p = 0; p < kRemotePixels; p += 8) {
+        words.push_back(static_cast<uint16_t>(p * 13 & 0x7FFF));
+        words.push_back(0x8000 | 7);
+    }
+    return words;
+}
+
+// The desk emulator's own screen, sent whole as a full frame.
+std::vector<uint16_t> EmulatorScreen() {
+    deskemu::DeskScreen screen("Emulated Desk");
+    screen.Character('k');
+    screen.Pointer(0, 120, 100);
+    screen.Status("Button 7");
+    return deskemu::EncodeScreenChange(nullptr, screen.Render());
+}
+
+enum class Reference { Memcpy, Memset };
+
+// Times `work` and the reference over `bytes` alternately, and reports the
+// ratio of their sums.
+void RunAgainst(benchmark::State& state, Reference reference, size_t bytes,
+                const std::function<void()>& work) {
     std::vector<uint8_t> from(bytes, 0x5A), to(bytes);
-    Clock::duration workTime{}, copyTime{};
+    Clock::duration workTime{}, referenceTime{};
     for (auto _ : state) {
         const auto t0 = Clock::now();
         work();
         const auto t1 = Clock::now();
-        std::memcpy(to.data(), from.data(), bytes);
+        if (reference == Reference::Memcpy)
+            std::memcpy(to.data(), from.data(), bytes);
+        else
+            std::memset(to.data(), from[bytes / 2], bytes);
         benchmark::ClobberMemory();
         const auto t2 = Clock::now();
         workTime += t1 - t0;
-        copyTime += t2 - t1;
+        referenceTime += t2 - t1;
     }
     benchmark::DoNotOptimize(to.data());
     state.counters["ratio"] = static_cast<double>(workTime.count()) /
-                              static_cast<double>(std::max<Clock::rep>(copyTime.count(), 1));
-    state.counters["memcpy_ns"] =
-        static_cast<double>(std::chrono::duration_cast<std::chrono::nanoseconds>(copyTime).count() /
-                            static_cast<double>(state.iterations()));
+                              static_cast<double>(std::max<Clock::rep>(referenceTime.count(), 1));
+    state.counters["reference_ns"] = static_cast<double>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(referenceTime).count() /
+        static_cast<double>(state.iterations()));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 
-void DecodeCase(benchmark::State& state, const std::vector<uint16_t>& words, size_t outputPixels) {
+void DecodeCase(benchmark::State& state, Reference reference, const std::vector<uint16_t>& words,
+                size_t outputPixels) {
     std::vector<uint16_t> frame(kRemotePixels);
-    RunAgainstMemcpy(state, outputPixels * sizeof(uint16_t), [&] {
+    RunAgainst(state, reference, outputPixels * sizeof(uint16_t), [&] {
         DecodeScreen(words.data(), words.size(), frame.data());
         benchmark::DoNotOptimize(frame.data());
         benchmark::ClobberMemory();
@@ -88,15 +119,23 @@ void DecodeCase(benchmark::State& state, const std::vector<uint16_t>& words, siz
 }
 
 void BM_DecodeLiteralScreen(benchmark::State& state) {
-    DecodeCase(state, FullScreenOfLiterals(), kRemotePixels);
+    DecodeCase(state, Reference::Memcpy, FullScreenOfLiterals(), kRemotePixels);
 }
 
 void BM_DecodeButtonUpdate(benchmark::State& state) {
-    DecodeCase(state, ButtonUpdate(), 40 * 20);
+    DecodeCase(state, Reference::Memcpy, ButtonUpdate(), 40 * 20);
 }
 
 void BM_DecodeRunHeavyScreen(benchmark::State& state) {
-    DecodeCase(state, RunHeavyScreen(), kRemotePixels);
+    DecodeCase(state, Reference::Memset, RunHeavyScreen(), kRemotePixels);
+}
+
+void BM_DecodeTextLikeScreen(benchmark::State& state) {
+    DecodeCase(state, Reference::Memset, TextLikeScreen(), kRemotePixels);
+}
+
+void BM_DecodeEmulatorScreen(benchmark::State& state) {
+    DecodeCase(state, Reference::Memcpy, EmulatorScreen(), kRemotePixels);
 }
 
 void BM_WriteFrame32(benchmark::State& state) {
@@ -105,7 +144,7 @@ void BM_WriteFrame32(benchmark::State& state) {
     for (size_t i = 0; i < frame.size(); ++i)
         frame[i] = static_cast<uint16_t>(i * 2654435761u >> 9);
     std::vector<uint8_t> surface(static_cast<size_t>(format.pitch) * kRemoteHeight);
-    RunAgainstMemcpy(state, surface.size(), [&] {
+    RunAgainst(state, Reference::Memcpy, surface.size(), [&] {
         WriteFrame(frame.data(), format, surface.data());
         benchmark::DoNotOptimize(surface.data());
         benchmark::ClobberMemory();
@@ -117,5 +156,7 @@ void BM_WriteFrame32(benchmark::State& state) {
 BENCHMARK(BM_DecodeLiteralScreen);
 BENCHMARK(BM_DecodeButtonUpdate);
 BENCHMARK(BM_DecodeRunHeavyScreen);
+BENCHMARK(BM_DecodeTextLikeScreen);
+BENCHMARK(BM_DecodeEmulatorScreen);
 BENCHMARK(BM_WriteFrame32);
 BENCHMARK_MAIN();

@@ -1,6 +1,7 @@
 # Screen decoding and pixel conversion, without sockets.
 kel_gtest(session_unit_tests
   session_decoder_test.cpp
+  session_decoder_paths_test.cpp
   session_pixel_test.cpp
   LIBS kelcore)
 

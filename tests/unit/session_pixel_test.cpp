@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "display/frame_writer.h"
@@ -51,26 +53,34 @@ TEST(ConvertPixel, SixteenBitSurfacesStoreThePixelWhateverTheirMasks) {
         EXPECT_EQ(ConvertPixel(odd, p), p);
 }
 
-std::vector<uint16_t> PatternFrame() {
+std::vector<uint16_t> RandomFrame(unsigned seed) {
+    std::mt19937 rng(seed);
     std::vector<uint16_t> frame(kRemotePixels);
-    for (size_t i = 0; i < frame.size(); ++i)
-        frame[i] = static_cast<uint16_t>(i * 2654435761u >> 7);
+    for (uint16_t& pixel : frame)
+        pixel = static_cast<uint16_t>(rng());
     return frame;
 }
 
 struct WriteCase {
     std::string name;
     ScreenFormat format;
+    size_t offset = 0;  // bytes from an aligned address to the surface
 };
 
-class WriteFrameTest : public testing::TestWithParam<WriteCase> {};
+// Each format on every processor version.
+class WriteFrameTest : public testing::TestWithParam<std::tuple<WriteCase, VectorPath>> {};
 
 TEST_P(WriteFrameTest, EveryPixelLandsAtRowTimesPitchAndPaddingStaysUntouched) {
-    const ScreenFormat& format = GetParam().format;
-    const std::vector<uint16_t> frame = PatternFrame();
-    std::vector<uint8_t> surface(static_cast<size_t>(format.pitch) * kRemoteHeight + 8, 0xAB);
-    uint8_t* base = surface.data();
-    WriteFrame(frame.data(), format, base);
+    const auto& [writeCase, path] = GetParam();
+    if (!VectorPathRuns(path))
+        GTEST_SKIP() << "this processor cannot run " << VectorPathName(path);
+    const ScreenFormat& format = writeCase.format;
+    const size_t offset = writeCase.offset;
+    const std::vector<uint16_t> frame = RandomFrame(static_cast<unsigned>(format.pitch + offset));
+    std::vector<uint8_t> surface(static_cast<size_t>(format.pitch) * kRemoteHeight + 8 + offset,
+                                 0xAB);
+    uint8_t* base = surface.data() + offset;
+    WriteFrameWith(path, frame.data(), format, base);
     const size_t rowBytes = kRemoteWidth * static_cast<size_t>(format.bytesPerPixel);
     for (int r = 0; r < kRemoteHeight; ++r) {
         for (int c = 0; c < kRemoteWidth; ++c) {
@@ -91,12 +101,18 @@ TEST_P(WriteFrameTest, EveryPixelLandsAtRowTimesPitchAndPaddingStaysUntouched) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, WriteFrameTest,
-    testing::Values(WriteCase{"Rgb16Tight", MakeRgb16Format()},
-                    WriteCase{"Rgb16Padded", MakeRgb16Format(512)},
-                    WriteCase{"Rgb32Tight", MakeRgb32Format()},
-                    WriteCase{"Rgb32Padded", MakeRgb32Format(1024)},
-                    WriteCase{"Bgr32", MakeScreenFormat(32, 960, 0xFF, 0xFF00, 0xFF0000)}),
-    [](const testing::TestParamInfo<WriteCase>& info) { return info.param.name; });
+    testing::Combine(testing::Values(WriteCase{"Rgb16Tight", MakeRgb16Format()},
+                                     WriteCase{"Rgb16Padded", MakeRgb16Format(512)},
+                                     WriteCase{"Rgb32Tight", MakeRgb32Format()},
+                                     WriteCase{"Rgb32Padded", MakeRgb32Format(1024)},
+                                     WriteCase{"Rgb32OddPitch", MakeRgb32Format(962)},
+                                     WriteCase{"Rgb32Unaligned", MakeRgb32Format(), 2},
+                                     WriteCase{"Bgr32",
+                                               MakeScreenFormat(32, 960, 0xFF, 0xFF00, 0xFF0000)}),
+                     testing::ValuesIn(kVectorPaths)),
+    [](const testing::TestParamInfo<WriteFrameTest::ParamType>& info) {
+        return std::get<0>(info.param).name + VectorPathName(std::get<1>(info.param));
+    });
 
 TEST(DrawFrame, WithoutSurfaceNothingIsWrittenButTheFrameIsStillEnded) {
     MemorySurface surface(MakeRgb32Format());

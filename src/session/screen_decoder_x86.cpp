@@ -1,0 +1,201 @@
+// The x86-64 versions of the decoding pass: AVX2, and AVX-512 with a block
+// path for text, where literals and short runs alternate.
+
+#include "session/screen_decode_loop.h"
+
+#if KEL_X86_PATHS
+
+#include <immintrin.h>
+
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC 12's AVX-512 header starts some results from a self-initialised
+// "undefined" vector, which -Wmaybe-uninitialized reports at every use.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#if defined(__clang__)
+#define KEL_UNROLL_ALL _Pragma("unroll")
+#else
+#define KEL_UNROLL_ALL _Pragma("GCC unroll 16")
+#endif
+
+namespace screen_decode {
+namespace {
+
+struct Avx2Lanes {
+    // Literals only (bit 15 clear): adding red and green once more moves
+    // them up one bit.
+    KEL_TARGET_AVX2 static __m256i Convert(__m256i v) {
+        return _mm256_add_epi16(v, _mm256_and_si256(v, _mm256_set1_epi16(0x7FE0)));
+    }
+
+    KEL_TARGET_AVX2 static size_t Literals(const uint16_t* words, size_t limit, uint16_t* out) {
+        size_t n = 0;
+        for (; n + 16 <= limit; n += 16) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + n));
+            const uint32_t high = static_cast<uint32_t>(_mm256_movemask_epi8(v)) & 0xAAAAAAAAu;
+            if (high != 0) {
+                limit = n + __builtin_ctz(high) / 2;  // the rest one by one
+                break;
+            }
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n), Convert(v));
+        }
+        for (; n < limit && (words[n] & kNotLiteral) == 0; ++n)
+            out[n] = ConvertLiteral(words[n]);
+        return n;
+    }
+
+    KEL_TARGET_AVX2 static void Fill(uint16_t* out, size_t n, uint16_t colour) {
+        if (n >= 16) {
+            const __m256i v = _mm256_set1_epi16(static_cast<int16_t>(colour));
+            for (size_t k = 0; k + 16 < n; k += 16)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), v);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + n - 16), v);
+        } else if (n >= 8) {
+            const __m128i v = _mm_set1_epi16(static_cast<int16_t>(colour));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 8), v);
+        } else {
+            FillUnder8(out, n, colour);
+        }
+    }
+
+    static PairsDone Pairs(const uint16_t*, size_t, uint16_t*, size_t) { return {}; }
+};
+
+struct Avx512Lanes {
+    // Pixels a pair's store may reach past its stretch.
+    static constexpr size_t kPairSpill = 16;
+
+    KEL_TARGET_AVX512 static __m512i Convert(__m512i v) {
+        return _mm512_add_epi16(v, _mm512_and_si512(v, _mm512_set1_epi16(0x7FE0)));
+    }
+
+    // One read of the words: left alone, GCC reads them again for every
+    // operation that uses them, which doubles the loads of the literal loop.
+    KEL_TARGET_AVX512 static __m512i LoadOnce(const uint16_t* words) {
+        __m512i v = _mm512_loadu_si512(words);
+        __asm__("" : "+v"(v));
+        return v;
+    }
+
+    KEL_TARGET_AVX512 static size_t Literals(const uint16_t* words, size_t limit, uint16_t* out) {
+        size_t n = 0;
+        for (; n + 32 <= limit; n += 32) {
+            const __m512i v = LoadOnce(words + n);
+            const uint32_t stop = _mm512_movepi16_mask(v);
+            if (stop != 0) {
+                const unsigned lead = __builtin_ctz(stop);
+                _mm512_mask_storeu_epi16(out + n, _bzhi_u32(~0u, lead), Convert(v));
+                return n + lead;
+            }
+            _mm512_storeu_si512(out + n, Convert(v));
+        }
+        if (n == limit)
+            return n;
+        // Fewer than 32 words left: only those are read.
+        const uint32_t valid = _bzhi_u32(~0u, static_cast<unsigned>(limit - n));
+        const __m512i v = _mm512_maskz_loadu_epi16(valid, words + n);
+        const unsigned lead = __builtin_ctz(_mm512_movepi16_mask(v) | ~valid);
+        _mm512_mask_storeu_epi16(out + n, _bzhi_u32(~0u, lead), Convert(v));
+        return n + lead;
+    }
+
+    // Masked stores cost more than plain ones: only short runs use one.
+    KEL_TARGET_AVX512 static void Fill(uint16_t* out, size_t n, uint16_t colour) {
+        const __m512i v = _mm512_set1_epi16(static_cast<int16_t>(colour));
+        if (n < 32) {
+            _mm512_mask_storeu_epi16(out, _bzhi_u32(~0u, static_cast<unsigned>(n)), v);
+            return;
+        }
+        for (size_t k = 0; k + 32 < n; k += 32)
+            _mm512_storeu_si512(out + k, v);
+        _mm512_storeu_si512(out + n - 32, v);
+    }
+
+    KEL_TARGET_AVX512 static __m512i PrefixSum(__m512i v) {
+        const __m512i zero = _mm512_setzero_si512();
+        v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 15));
+        v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 14));
+        v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 12));
+        return _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 8));
+    }
+
+    // Sixteen pairs of a literal and a run: each pair is one stretch of its
+    // colour, stored 16 pixels wide whatever its length. Each store is
+    // overwritten past its stretch by the next one, the 16 pixels behind the
+    // block are put back, and stretches longer than 16 are completed last.
+    // Returns the pixels decoded, 0 when the words are not such pairs, when
+    // most runs are long, or when the block would end within kPairSpill of
+    // `room`.
+    KEL_TARGET_AVX512 static size_t PairBlock(const uint16_t* words, uint16_t* out, size_t room) {
+        const __m512i pairs = _mm512_loadu_si512(words);  // literal | run << 16
+        const __m512i codes = _mm512_and_si512(pairs, _mm512_set1_epi32(0xC0008000u));
+        if (_mm512_cmpneq_epi32_mask(codes, _mm512_set1_epi32(0x80000000u)) != 0)
+            return 0;
+        // Run count + 1: the literal's pixel and its run.
+        const __m512i length =
+            _mm512_sub_epi32(_mm512_srli_epi32(pairs, 16), _mm512_set1_epi32(kRunCode - 1));
+        const __m512i end = PrefixSum(length);
+        const size_t total =
+            static_cast<uint32_t>(_mm_extract_epi32(_mm512_extracti32x4_epi32(end, 3), 3));
+        if (total + kPairSpill > room)
+            return 0;
+        uint32_t longer = _mm512_cmpgt_epu32_mask(length, _mm512_set1_epi32(kPairSpill));
+        if (__builtin_popcount(longer) > 8)
+            return 0;  // mostly long runs: plain fills are faster
+        alignas(64) uint32_t start[16], stop[16];
+        alignas(64) uint16_t colour[32];  // pair k's colour in colour[2 * k]
+        _mm512_store_si512(start, _mm512_sub_epi32(end, length));
+        _mm512_store_si512(stop, end);
+        const __m512i literal = _mm512_and_si512(pairs, _mm512_set1_epi32(0x7FFF));
+        _mm512_store_si512(colour, Convert(literal));  // the high halves are zero
+        const __m256i behind = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + total));
+        // Starts and colours are read back from memory, one load each: GCC
+        // would take them out of the vectors with far costlier extracts.
+        __asm__ volatile("" ::: "memory");
+        KEL_UNROLL_ALL
+        for (int k = 0; k < 16; ++k) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + start[k]),
+                                _mm256_set1_epi16(static_cast<int16_t>(colour[2 * k])));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + total), behind);
+        for (; longer != 0; longer &= longer - 1) {
+            const unsigned k = __builtin_ctz(longer);
+            Fill(out + start[k] + kPairSpill, stop[k] - start[k] - kPairSpill, colour[2 * k]);
+        }
+        return total;
+    }
+
+    // Out of line: the main loop is faster without the block code in it.
+    KEL_TARGET_AVX512 __attribute__((noinline)) static PairsDone Pairs(const uint16_t* words,
+                                                                       size_t count, uint16_t* out,
+                                                                       size_t room) {
+        PairsDone done;
+        while (done.words + 32 <= count) {
+            const size_t pixels =
+                PairBlock(words + done.words, out + done.pixels, room - done.pixels);
+            if (pixels == 0)
+                break;
+            done.words += 32;
+            done.pixels += pixels;
+        }
+        return done;
+    }
+};
+
+}  // namespace
+
+KEL_TARGET_AVX2 __attribute__((flatten)) void DecodeAvx2(const uint16_t* words, size_t count,
+                                                         uint16_t* frame) {
+    DecodeLoop<Avx2Lanes>(words, count, frame);
+}
+
+KEL_TARGET_AVX512 __attribute__((flatten)) void DecodeAvx512(const uint16_t* words, size_t count,
+                                                             uint16_t* frame) {
+    DecodeLoop<Avx512Lanes>(words, count, frame);
+}
+
+}  // namespace screen_decode
+
+#endif
