@@ -45,10 +45,10 @@ class KeyboardE2eTest : public QObject {
             x.WindowGeometry(x.WindowsNamed("Kel Remote").first()).topLeft() + QPoint(28, 22),
             QSize(240, 294));
         // Finds an image in the frame's area of the screen and clicks it.
-        const auto clickImage = [&](const QString& path) {
+        const auto clickImage = [&](const QImage& image) {
             std::optional<QPoint> at;
             WaitUntil(
-                [&] { return (at = FindIcon(x.Screenshot(), frame, kDepth, path)).has_value(); },
+                [&] { return (at = FindIcon(x.Screenshot(), frame, kDepth, image)).has_value(); },
                 kWaitMs);
             if (at)
                 x.Click(*at);
@@ -78,12 +78,9 @@ class KeyboardE2eTest : public QObject {
             return shown;
         };
 
-        QVERIFY(clickImage(QStringLiteral(KEL_RES_DIR "/png/desk_not_connected.png")));
+        QVERIFY(clickImage(RenderedArt(QStringLiteral("desk_not_connected"), 32)));
         QVERIFY(showsEcho("", QStringLiteral("keyboard-session.png")));
-        const QImage strip(QStringLiteral(KEL_RES_DIR "/png/toolbar16.png"));
-        const QString button = Artifact(QStringLiteral("keyboard-button.png"));
-        strip.copy(kKeyboardImage * strip.height(), 0, strip.height(), strip.height()).save(button);
-        QVERIFY(clickImage(button));
+        QVERIFY(clickImage(RenderedArt(QStringLiteral("toolbar"), 16, kKeyboardImage)));
         QVERIFY(
             WaitUntil([&] { return !x.WindowsNamed("Kel Remote Keyboard").isEmpty(); }, kWaitMs));
         const QString id = x.WindowsNamed("Kel Remote Keyboard").first();

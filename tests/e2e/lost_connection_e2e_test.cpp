@@ -69,7 +69,7 @@ class LostConnectionE2eTest : public QObject {
         WaitUntil(
             [&] {
                 icon = FindIcon(x_->Screenshot(), frame_, kDepth,
-                                QStringLiteral(KEL_RES_DIR "/png/desk_not_connected.png"));
+                                RenderedArt(QStringLiteral("desk_not_connected"), 32));
                 return icon.has_value();
             },
             kWaitMs);
