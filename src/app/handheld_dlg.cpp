@@ -64,7 +64,9 @@ void CHandheldDlg::OnInitDialog(const NetworkThreads& threads) {
     const auto x = ReadWindowX();
     const auto y = ReadWindowY();
     if (x && y) {
-        move(ClampedWindowPosition(*x, *y, screen.size));
+        move(KeptOnScreens(
+            QRect(ClampedWindowPosition(*x, *y, screen.size), HandheldWindowSize(Zoom())),
+            AvailableScreenAreas()));
     } else {
         move(0, 0);
     }

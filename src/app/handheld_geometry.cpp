@@ -92,3 +92,24 @@ QPoint ClampedWindowPosition(int32_t x, int32_t y, QSize screen) {
     const auto clamp = [](int32_t value, int limit) { return std::max(0, std::min(value, limit)); };
     return {clamp(x, screen.width() - kVisibleMargin), clamp(y, screen.height() - kVisibleMargin)};
 }
+
+QPoint KeptOnScreens(QRect window, const QList<QRect>& screens) {
+    const QRect* nearest = nullptr;
+    int nearestDistance = 0;
+    for (const QRect& screen : screens) {
+        if (screen.intersects(window))
+            return window.topLeft();
+        const int distance = (screen.center() - window.center()).manhattanLength();
+        if (nearest == nullptr || distance < nearestDistance) {
+            nearest = &screen;
+            nearestDistance = distance;
+        }
+    }
+    if (nearest == nullptr)
+        return window.topLeft();
+    const auto fit = [](int at, int length, int low, int span) {
+        return std::max(low, std::min(at, low + span - length));
+    };
+    return {fit(window.x(), window.width(), nearest->x(), nearest->width()),
+            fit(window.y(), window.height(), nearest->y(), nearest->height())};
+}

@@ -4,6 +4,7 @@
 // large buttons (screens of 960 pixels or more). Pure functions, so the rules
 // can be checked without a window.
 
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -43,3 +44,6 @@ const char* SizeCommandText(uint32_t zoom);
 // Stored window position pulled onto the screen: at most (screen - 100) and
 // never negative.
 QPoint ClampedWindowPosition(int32_t x, int32_t y, QSize screen);
+// A window that no screen shows (a monitor unplugged, screens rearranged)
+// moved fully onto the screen nearest to it; otherwise left where it is.
+QPoint KeptOnScreens(QRect window, const QList<QRect>& screens);

@@ -16,6 +16,15 @@ ScreenInfo CurrentScreenInfo() {
     return {screen->size(), screen->depth()};
 }
 
+QList<QRect> AvailableScreenAreas() {
+    if (g_override)
+        return {QRect(QPoint(0, 0), g_override->size)};
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append(screen->availableGeometry());
+    return areas;
+}
+
 void SetScreenInfoOverride(std::optional<ScreenInfo> info) {
     g_override = info;
 }

@@ -1,9 +1,13 @@
 #include "frame/desk_list.h"
 
 #include <QApplication>
+#include <QPainter>
 
 namespace {
 constexpr int kConnectedRole = Qt::UserRole + 1;
+// Heartbeats come every second; five without one means nothing is out there
+// yet, or the network does not carry multicast to this machine.
+constexpr int kSearchHintDelayMs = 5000;
 }
 
 CMyListCtrl::CMyListCtrl(const DeskTable& table, QWidget* parent)
@@ -16,13 +20,51 @@ CMyListCtrl::CMyListCtrl(const DeskTable& table, QWidget* parent)
     setWrapping(true);
     setWordWrap(true);
     setIconSize(QSize(32, 32));
-    setGridSize(QSize(110, 100));
+    setGridSize(GridFor(fontMetrics()));
     setFrameShape(QFrame::NoFrame);
     setTextElideMode(Qt::ElideNone);
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         const QRect area = visualItemRect(item);
         emit DeskClicked(row(item), area.center());
     });
+    emptyFor_.setSingleShot(true);
+    emptyFor_.setInterval(kSearchHintDelayMs);
+    connect(&emptyFor_, &QTimer::timeout, this, [this] {
+        searchHint_ = count() == 0;
+        viewport()->update();
+    });
+    ListEmptied();
+}
+
+// Room for the icon and four lines of title: address, name (a long one wraps
+// once) and type with version.
+QSize CMyListCtrl::GridFor(const QFontMetrics& metrics) {
+    constexpr int kTitleLines = 4;
+    constexpr int kMargins = 12;
+    return QSize(110, 32 + kTitleLines * metrics.lineSpacing() + kMargins);
+}
+
+void CMyListCtrl::ListEmptied() {
+    if (count() == 0 && !emptyFor_.isActive() && !searchHint_)
+        emptyFor_.start();
+}
+
+void CMyListCtrl::ListFilled() {
+    emptyFor_.stop();
+    if (searchHint_) {
+        searchHint_ = false;
+        viewport()->update();
+    }
+}
+
+void CMyListCtrl::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    if (!searchHint_ || count() != 0)
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(4, 8, -4, 0), Qt::AlignHCenter | Qt::AlignTop,
+                     QStringLiteral("Searching for desks..."));
 }
 
 void CMyListCtrl::SetImages(const QIcon& connected, const QIcon& notConnected) {
@@ -53,12 +95,14 @@ void CMyListCtrl::RowInserted(int index) {
     auto* row = new QListWidgetItem();
     row->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     insertItem(index, row);
+    ListFilled();
     RowTextChanged(index);
     RowIconChanged(index);
 }
 
 void CMyListCtrl::RowRemoved(int index) {
     delete takeItem(index);
+    ListEmptied();
 }
 
 void CMyListCtrl::RowTextChanged(int index) {
@@ -78,6 +122,7 @@ void CMyListCtrl::RowIconChanged(int index) {
 
 void CMyListCtrl::RowsCleared() {
     clear();
+    ListEmptied();
 }
 
 QKeyEvent CMyListCtrl::CopyOf(const QKeyEvent& event) {

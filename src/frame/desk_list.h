@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QTimer>
 
 #include "discovery/desk_table.h"
 
@@ -39,12 +40,19 @@ class CMyListCtrl : public QListWidget, public DeskTableView {
     // belong to the desk: the frame takes the focus and the key.
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
+    static QSize GridFor(const QFontMetrics& metrics);
     QIcon ImageFor(int index) const;
     bool HandToFrame(QKeyEvent* event);
+    // The search hint shows once the list has been empty for a while.
+    void ListEmptied();
+    void ListFilled();
 
     const DeskTable& table_;
     QIcon connected_;
     QIcon notConnected_;
+    QTimer emptyFor_;
+    bool searchHint_ = false;
 };

@@ -32,7 +32,7 @@ struct StationOnX {
                   QStringLiteral("QT_SCALE_FACTOR=%1").arg(scale)});
         if (!WaitUntil([&] { return !x->WindowsNamed(caption).isEmpty(); }, kStationWaitMs))
             return false;
-        const QRect window = x->WindowGeometry(x->WindowsNamed(caption).first());
+        window = x->WindowGeometry(x->WindowsNamed(caption).first());
         frame = QRect(window.topLeft() + QPoint(qRound(28 * scale), qRound(22 * scale)),
                       QSize(qRound(240 * scale), qRound(294 * scale)));
         return true;
@@ -50,5 +50,6 @@ struct StationOnX {
 
     std::unique_ptr<deskemu::DeskEmulator> desk;
     std::unique_ptr<XSession> x;
-    QRect frame;  // the main frame on the screen
+    QRect window;  // the program's window on the screen
+    QRect frame;   // the main frame on the screen
 };

@@ -130,6 +130,22 @@ class HandheldWindowTest : public QObject {
         QTEST(window.pos(), "expected");
     }
 
+    void windowNoScreenShowsIsMovedOntoTheNearest_data() {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<QPoint>("expected");
+        // Two screens side by side: 1920x1080 at the origin, 1280x1024 right of it.
+        QTest::newRow("on the first") << QRect(100, 100, 270, 450) << QPoint(100, 100);
+        QTest::newRow("across both") << QRect(1800, 0, 270, 450) << QPoint(1800, 0);
+        QTest::newRow("right of both") << QRect(4000, 600, 270, 450) << QPoint(2930, 574);
+        QTest::newRow("above the first") << QRect(300, -900, 270, 450) << QPoint(300, 0);
+        QTest::newRow("left of everything") << QRect(-700, 50, 270, 450) << QPoint(0, 50);
+    }
+    void windowNoScreenShowsIsMovedOntoTheNearest() {
+        QFETCH(QRect, window);
+        const QList<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+        QTEST(KeptOnScreens(window, screens), "expected");
+    }
+
     void sizeCommandToggles_data() {
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<QSize>("big");
