@@ -3,9 +3,10 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QScreen>
-#include <cstring>
+#include <utility>
 
 #include "display/display_surface_errors.h"
+#include "display/presentation_rows.h"
 #include "session/session_state.h"
 
 namespace {
@@ -27,48 +28,35 @@ void SetDisplayDepthOverride(int depth) {
 
 namespace {
 
-// Expands a field to 8 bits the way the 32-bit surface stores it: the source
-// bits on top, the low bits zero.
-inline uint32_t Rgb32From565(uint16_t p) {
-    return 0xFF000000u | (static_cast<uint32_t>(p & 0xF800) << 8) |
-           (static_cast<uint32_t>(p & 0x07E0) << 5) | (static_cast<uint32_t>(p & 0x001F) << 3);
-}
-
-template <typename PixelToRgb32>
-void ConvertRows(const QImage& source, QImage& target, int zoom, PixelToRgb32 toRgb32) {
-    using Pixel = typename PixelToRgb32::Pixel;
-    for (int y = 0; y < source.height(); ++y) {
-        const auto* in = reinterpret_cast<const Pixel*>(source.constScanLine(y));
-        auto* out = reinterpret_cast<uint32_t*>(target.scanLine(y * zoom));
-        if (zoom == 1) {
-            for (int x = 0; x < source.width(); ++x)
-                out[x] = toRgb32(in[x]);
-        } else {
-            for (int x = 0; x < source.width(); ++x)
-                out[2 * x] = out[2 * x + 1] = toRgb32(in[x]);
-            std::memcpy(target.scanLine(y * 2 + 1), out,
-                        static_cast<size_t>(target.bytesPerLine()));
+// The rows as bands of the picture at the given zoom, one rectangle per run
+// of consecutive rows.
+QRegion PictureBands(const ScreenRows& rows, int zoom) {
+    QRegion bands;
+    for (int y = 0; y < kRemoteHeight;) {
+        if (!rows.test(static_cast<size_t>(y))) {
+            ++y;
+            continue;
         }
+        const int first = y;
+        while (y < kRemoteHeight && rows.test(static_cast<size_t>(y)))
+            ++y;
+        bands += QRect(0, first * zoom, kRemoteWidth * zoom, (y - first) * zoom);
     }
+    return bands;
 }
-
-struct From565 {
-    using Pixel = uint16_t;
-    uint32_t operator()(uint16_t p) const { return Rgb32From565(p); }
-};
-
-struct From32 {
-    using Pixel = uint32_t;
-    uint32_t operator()(uint32_t p) const { return 0xFF000000u | p; }
-};
 
 }  // namespace
 
+// The rows presented since the window's last queued repaint.
+struct DisplaySurface::Repaint {
+    std::mutex mutex;
+    ScreenRows rows;
+    int zoom = 1;
+    bool queued = false;
+};
+
 DisplaySurface::DisplaySurface(QWidget* window, int depth, const SessionState& state)
-    : window_(window),
-      depth_(depth),
-      state_(state),
-      repaintPending_(std::make_shared<std::atomic<bool>>(false)) {
+    : window_(window), depth_(depth), state_(state), repaint_(std::make_shared<Repaint>()) {
     const bool sixteen = depth == 16;
     offscreen_ =
         QImage(kRemoteWidth, kRemoteHeight, sixteen ? QImage::Format_RGB16 : QImage::Format_RGB32);
@@ -88,6 +76,10 @@ uint8_t* DisplaySurface::LockScreen() {
     return offscreen_.bits();
 }
 
+void DisplaySurface::RowsWritten(const ScreenRows& changed) {
+    unpresented_ |= changed;
+}
+
 bool DisplaySurface::UnlockScreen() {
     if (offscreen_.isNull())
         return true;
@@ -101,6 +93,7 @@ uint32_t DisplaySurface::PresentScreen() {
     if (offscreen_.isNull())
         return DDERR_INVALIDOBJECT;
     std::lock_guard lock(surfaceMutex_);
+    unpresented_.set();
     Present();
     return kDisplayResultOk;
 }
@@ -109,37 +102,67 @@ uint32_t DisplaySurface::PresentScreen() {
 void DisplaySurface::Present() {
     const int zoomMode = state_.bigsize.load();
     const int zoom = zoomMode == 0 ? 1 : 2;
+    ScreenRows rows = unpresented_;
+    unpresented_.reset();
     {
         std::lock_guard lock(presentMutex_);
         const QSize size(kRemoteWidth * zoom, kRemoteHeight * zoom);
-        if (presentation_.size() != size)
+        if (presentation_.size() != size) {
             presentation_ = QImage(size, QImage::Format_RGB32);
-        if (offscreen_.format() == QImage::Format_RGB16) {
-            ConvertRows(offscreen_, presentation_, zoom, From565{});
-        } else {
-            ConvertRows(offscreen_, presentation_, zoom, From32{});
+            rows.set();
         }
+        if (presentation_.isNull())
+            return;
+        PresentRows({offscreen_.constBits(), static_cast<int>(offscreen_.bytesPerLine()),
+                     offscreen_.depth(), presentation_.bits(),
+                     static_cast<int>(presentation_.bytesPerLine()), zoom},
+                    rows);
         presentedZoom_ = zoomMode;
     }
-    // One queued repaint at a time; frames arriving before it only refresh
-    // the presentation.
-    if (window_ == nullptr || repaintPending_->exchange(true))
+    if (rows.any())
+        RequestRepaint(rows, zoom);
+}
+
+// One queued repaint at a time; frames presented before it runs add their
+// rows to it.
+void DisplaySurface::RequestRepaint(const ScreenRows& rows, int zoom) {
+    if (window_ == nullptr)
         return;
-    auto pending = repaintPending_;
+    {
+        std::lock_guard lock(repaint_->mutex);
+        if (repaint_->zoom != zoom)
+            repaint_->rows.reset();  // the previous rows were at the other size
+        repaint_->rows |= rows;
+        repaint_->zoom = zoom;
+        if (std::exchange(repaint_->queued, true))
+            return;
+    }
     QMetaObject::invokeMethod(
         window_.data(),
-        [window = window_, pending] {
-            pending->store(false);
+        [window = window_, repaint = repaint_] {
+            ScreenRows rows;
+            int zoom = 1;
+            {
+                std::lock_guard lock(repaint->mutex);
+                rows = repaint->rows;
+                zoom = repaint->zoom;
+                repaint->rows.reset();
+                repaint->queued = false;
+            }
             if (window != nullptr)
-                window->update();
+                window->update(PictureBands(rows, zoom));
         },
         Qt::QueuedConnection);
 }
 
-void DisplaySurface::Paint(QPainter& painter) {
+QRegion DisplaySurface::Paint(QPainter& painter, const QRegion& area) {
     std::lock_guard lock(presentMutex_);
-    if (!presentation_.isNull())
-        painter.drawImage(0, 0, presentation_);
+    if (presentation_.isNull())
+        return {};
+    const QRegion covered = area & presentation_.rect();
+    for (const QRect& part : covered)
+        painter.drawImage(part.topLeft(), presentation_, part);
+    return covered;
 }
 
 bool DisplaySurface::NeedsFrame(int zoom) const {

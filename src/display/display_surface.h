@@ -11,15 +11,15 @@
 // which takes the session lock, so replacing or deleting it never overlaps a
 // frame being written.
 //
-// Presenting converts the off-screen image once into a persistent 32-bit
-// image (pixels doubled for zoom 2) and asks the widget for one repaint;
-// frames that arrive before that repaint only refresh the image, so a fast
-// desk never builds a backlog of paints.
+// Presenting converts the rows a frame changed into a persistent 32-bit
+// image (pixels doubled for zoom 2) and asks the widget to repaint those rows
+// only; frames that arrive before that repaint only refresh the image and add
+// their rows, so a fast desk never builds a backlog of paints.
 
 #include <QImage>
 #include <QPointer>
+#include <QRegion>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -36,19 +36,23 @@ class DisplaySurface : public DisplayTarget {
     DisplaySurface(QWidget* window, int depth, const SessionState& state);
 
     uint8_t* LockScreen() override;
+    // The rows the next presentation refreshes (with every row changed before
+    // and not presented yet).
+    void RowsWritten(const ScreenRows& changed) override;
     // Ends the write and, while the remote view is shown, presents.
     bool UnlockScreen() override;
     ScreenFormat Format() const override { return format_; }
 
-    // Refreshes the presentation from the off-screen image and schedules one
-    // repaint of the window. Returns a display result code.
+    // Refreshes the whole presentation from the off-screen image and
+    // schedules one repaint of the window. Returns a display result code.
     uint32_t PresentScreen();
 
     int Depth() const { return depth_; }
     QWidget* Window() const { return window_; }
 
-    // GUI thread: draws the presentation 1:1 at the window's top-left corner.
-    void Paint(QPainter& painter);
+    // GUI thread: draws the part of the presentation within `area`, 1:1 at
+    // the window's top-left corner; returns the part of `area` it covered.
+    QRegion Paint(QPainter& painter, const QRegion& area);
     // GUI thread: there is no presentation for this zoom mode yet, so the
     // frame buffer must be written again before painting.
     bool NeedsFrame(int zoom) const;
@@ -57,7 +61,9 @@ class DisplaySurface : public DisplayTarget {
     QImage PresentedImage() const;
 
   private:
+    struct Repaint;
     void Present();
+    void RequestRepaint(const ScreenRows& rows, int zoom);
 
     QPointer<QWidget> window_;
     const int depth_;
@@ -65,10 +71,12 @@ class DisplaySurface : public DisplayTarget {
     QImage offscreen_;
     ScreenFormat format_;
     mutable std::mutex surfaceMutex_;  // held from LockScreen to UnlockScreen
+    ScreenRows unpresented_;           // under surfaceMutex_
     mutable std::mutex presentMutex_;  // guards presentation_ and presentedZoom_
     QImage presentation_;
     int presentedZoom_ = 0;
-    std::shared_ptr<std::atomic<bool>> repaintPending_;
+    // Shared with the queued repaint, which may run after the display is gone.
+    std::shared_ptr<Repaint> repaint_;
 };
 
 // The colour depth a display for the window is built for: the window's

@@ -39,9 +39,12 @@ class CMyListCtrl : public QListWidget, public DeskTableView {
     // belong to the desk: the frame takes the focus and the key.
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // Rows are measured again when the font or the style changes.
+    void changeEvent(QEvent* event) override;
 
   private:
     QIcon ImageFor(int index) const;
+    void MeasureRow(QListWidgetItem* row);
     bool HandToFrame(QKeyEvent* event);
 
     const DeskTable& table_;
