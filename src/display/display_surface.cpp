@@ -1,8 +1,10 @@
 #include "display/display_surface.h"
 
 #include <QMetaObject>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
+#include <cmath>
 #include <utility>
 
 #include "display/display_surface_errors.h"
@@ -43,6 +45,33 @@ QRegion PictureBands(const ScreenRows& rows, int zoom) {
         bands += QRect(0, first * zoom, kRemoteWidth * zoom, (y - first) * zoom);
     }
     return bands;
+}
+
+// The image the painter draws into, when the picture may be written into it
+// directly: the raster engine's own 32-bit image (the window's backing
+// store), not shared, at one device pixel per pixel and shifted only.
+QImage* WritableStore(QPainter& painter) {
+    QPaintEngine* engine = painter.paintEngine();
+    if (engine == nullptr || engine->type() != QPaintEngine::Raster)
+        return nullptr;
+    QPaintDevice* device = engine->paintDevice();
+    if (device == nullptr || device->devType() != QInternal::Image)
+        return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    const bool plain32 =
+        format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+    if (!plain32 || !image->isDetached() || image->devicePixelRatio() != 1.0)
+        return nullptr;
+    const QTransform& transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate ||
+        transform.dx() != std::floor(transform.dx()) ||
+        transform.dy() != std::floor(transform.dy()))
+        return nullptr;
+    if (painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return nullptr;
+    return image;
 }
 
 }  // namespace
@@ -98,29 +127,17 @@ uint32_t DisplaySurface::PresentScreen() {
     return kDisplayResultOk;
 }
 
+int DisplaySurface::Zoom() const {
+    return state_.bigsize.load() == 0 ? 1 : 2;
+}
+
 // Called with the surface locked.
 void DisplaySurface::Present() {
-    const int zoomMode = state_.bigsize.load();
-    const int zoom = zoomMode == 0 ? 1 : 2;
-    ScreenRows rows = unpresented_;
+    const ScreenRows rows = unpresented_;
     unpresented_.reset();
-    {
-        std::lock_guard lock(presentMutex_);
-        const QSize size(kRemoteWidth * zoom, kRemoteHeight * zoom);
-        if (presentation_.size() != size) {
-            presentation_ = QImage(size, QImage::Format_RGB32);
-            rows.set();
-        }
-        if (presentation_.isNull())
-            return;
-        PresentRows({offscreen_.constBits(), static_cast<int>(offscreen_.bytesPerLine()),
-                     offscreen_.depth(), presentation_.bits(),
-                     static_cast<int>(presentation_.bytesPerLine()), zoom},
-                    rows);
-        presentedZoom_ = zoomMode;
-    }
+    presented_ = true;
     if (rows.any())
-        RequestRepaint(rows, zoom);
+        RequestRepaint(rows, Zoom());
 }
 
 // One queued repaint at a time; frames presented before it runs add their
@@ -149,25 +166,45 @@ void DisplaySurface::RequestRepaint(const ScreenRows& rows, int zoom) {
                 repaint->rows.reset();
                 repaint->queued = false;
             }
+            // Painted at once: update() would only queue another event.
             if (window != nullptr)
-                window->update(PictureBands(rows, zoom));
+                window->repaint(PictureBands(rows, zoom));
         },
         Qt::QueuedConnection);
 }
 
+void DisplaySurface::Convert(const QRect& part, int zoom, uint8_t* target, int targetPitch) const {
+    PresentRect({offscreen_.constBits(), static_cast<int>(offscreen_.bytesPerLine()),
+                 offscreen_.depth(), target, targetPitch, zoom, part.x(), part.y(), part.width(),
+                 part.height()});
+}
+
 QRegion DisplaySurface::Paint(QPainter& painter, const QRegion& area) {
-    std::lock_guard lock(presentMutex_);
-    if (presentation_.isNull())
+    if (offscreen_.isNull())
         return {};
-    const QRegion covered = area & presentation_.rect();
-    for (const QRect& part : covered)
-        painter.drawImage(part.topLeft(), presentation_, part);
+    const int zoom = Zoom();
+    const QRegion covered = area & QRect(0, 0, kRemoteWidth * zoom, kRemoteHeight * zoom);
+    QImage* const store = WritableStore(painter);
+    const QPoint offset = painter.deviceTransform().map(QPoint(0, 0));
+    std::lock_guard lock(surfaceMutex_);
+    for (const QRect& part : covered) {
+        const QRect at = part.translated(offset);
+        if (store != nullptr && store->rect().contains(at)) {
+            const int pitch = static_cast<int>(store->bytesPerLine());
+            Convert(part, zoom, store->bits() + static_cast<ptrdiff_t>(at.y()) * pitch + 4 * at.x(),
+                    pitch);
+            continue;
+        }
+        if (scratch_.width() < part.width() || scratch_.height() < part.height())
+            scratch_ = QImage(kRemoteWidth * 2, kRemoteHeight * 2, QImage::Format_RGB32);
+        Convert(part, zoom, scratch_.bits(), static_cast<int>(scratch_.bytesPerLine()));
+        painter.drawImage(part.topLeft(), scratch_, QRect(QPoint(0, 0), part.size()));
+    }
     return covered;
 }
 
-bool DisplaySurface::NeedsFrame(int zoom) const {
-    std::lock_guard lock(presentMutex_);
-    return presentation_.isNull() || (presentedZoom_ == 0) != (zoom == 0);
+bool DisplaySurface::NeedsFrame() const {
+    return !presented_;
 }
 
 QImage DisplaySurface::OffscreenImage() const {
@@ -176,6 +213,11 @@ QImage DisplaySurface::OffscreenImage() const {
 }
 
 QImage DisplaySurface::PresentedImage() const {
-    std::lock_guard lock(presentMutex_);
-    return presentation_.copy();
+    if (!presented_ || offscreen_.isNull())
+        return {};
+    const int zoom = Zoom();
+    QImage picture(kRemoteWidth * zoom, kRemoteHeight * zoom, QImage::Format_RGB32);
+    std::lock_guard lock(surfaceMutex_);
+    Convert(picture.rect(), zoom, picture.bits(), static_cast<int>(picture.bytesPerLine()));
+    return picture;
 }

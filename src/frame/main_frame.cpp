@@ -157,7 +157,7 @@ void CMainFrame::ShowDeskList() {
         std::lock_guard lock(services_.client.SessionLock());
         services_.state.remoteView.store(0);
     }
-    SetPictureOpaque(false);
+    MarkDeskListShown(true);
     deskList_->show();
     label_->show();
     update();
@@ -165,7 +165,7 @@ void CMainFrame::ShowDeskList() {
 
 void CMainFrame::HideDeskList() {
     services_.state.remoteView.store(1);
-    SetPictureOpaque(true);
+    MarkDeskListShown(false);
     deskList_->hide();
     label_->hide();
     input_->ForgetPresses();
@@ -187,7 +187,7 @@ void CMainFrame::HideDeskListForFrame() {
     // what it changed by itself.
     if (deskList_->isHidden() && label_->isHidden())
         return;
-    SetPictureOpaque(true);
+    MarkDeskListShown(false);
     deskList_->hide();
     label_->hide();
     input_->ForgetPresses();

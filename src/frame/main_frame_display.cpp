@@ -5,12 +5,15 @@
 #include <QPainter>
 
 #include "display/display_surface.h"
+#include "frame/frame_handover.h"
 #include "frame/main_frame.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
 
-void CMainFrame::SetPictureOpaque(bool opaque) {
-    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+void CMainFrame::MarkDeskListShown(bool shown) {
+    setAttribute(Qt::WA_OpaquePaintEvent, !shown);
+    if (services_.handover != nullptr)
+        services_.handover->DeskListShown(shown);
 }
 
 void CMainFrame::paintEvent(QPaintEvent* event) {
@@ -21,9 +24,9 @@ void CMainFrame::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     QRegion covered;
     if (picture) {
-        // After a size change or a rebuilt display the picture must be written
-        // again; the session draws it and asks for the next repaint.
-        if (display_->NeedsFrame(services_.state.bigsize.load()))
+        // A rebuilt display has no picture yet; the session draws it and asks
+        // for the next repaint.
+        if (display_->NeedsFrame())
             services_.client.UpdateScreen();
         covered = display_->Paint(painter, event->region());
     }

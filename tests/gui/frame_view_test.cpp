@@ -20,19 +20,19 @@
 
 namespace {
 
-QRect FrameArea(int zoom) {
-    return zoom == 0 ? QRect(0, 0, 240, 294) : QRect(0, 0, 480, 578);
+QRect FrameArea(int zoom, QPoint at = {}) {
+    return zoom == 0 ? QRect(at, QSize(240, 294)) : QRect(at, QSize(480, 578));
 }
 
-// Pixels of the picture in `shot` (at `scale`) that differ from the frame
-// buffer, each 565 field on top of its 8-bit channel.
-int Differences(const QImage& shot, const std::vector<uint16_t>& frame, int scale) {
+// Pixels of the picture in `shot` (at `scale`, its top left at `at`) that
+// differ from the frame buffer, each 565 field on top of its 8-bit channel.
+int Differences(const QImage& shot, const std::vector<uint16_t>& frame, int scale, QPoint at) {
     int differences = 0;
     for (int y = 0; y < kRemoteHeight * scale; ++y) {
         for (int x = 0; x < kRemoteWidth * scale; ++x) {
             const uint16_t p = frame[static_cast<size_t>((y / scale) * kRemoteWidth + x / scale)];
             const QRgb want = qRgb((p >> 8) & 0xF8, (p >> 3) & 0xFC, (p << 3) & 0xF8);
-            if ((shot.pixel(x, y) & 0xFFFFFF) != (want & 0xFFFFFF))
+            if ((shot.pixel(at.x() + x, at.y() + y) & 0xFFFFFF) != (want & 0xFFFFFF))
                 ++differences;
         }
     }
@@ -72,8 +72,9 @@ class FrameViewTest : public QObject {
         TestStation station;
         station.state.bigsize = zoom;
         QWidget window;
-        window.resize(480, 578);
-        CMainFrame frame(&window, FrameArea(zoom), station.Services());
+        window.resize(490, 590);
+        const QPoint at(7, 5);  // the picture is written into the window's own pixels
+        CMainFrame frame(&window, FrameArea(zoom, at), station.Services());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         RecordingDesk desk(station.client);
@@ -88,9 +89,11 @@ class FrameViewTest : public QObject {
             shown = wanted;
             QTRY_VERIFY(station.client.CopyFrame() == wanted);
             const int scale = zoomNow == 0 ? 1 : 2;
-            QTRY_COMPARE(
-                Differences(window.screen()->grabWindow(window.winId()).toImage(), wanted, scale),
-                0);
+            QTRY_COMPARE(Differences(window.screen()->grabWindow(window.winId()).toImage(), wanted,
+                                     scale, at),
+                         0);
+            // Painters other than the window's (here a pixmap's) get the same.
+            QCOMPARE(Differences(frame.grab().toImage(), wanted, scale, QPoint()), 0);
         };
         expectOnScreen(zoom);  // the whole screen
         screen.Pointer(deskemu::kPointerPress, 120, 100);
@@ -99,7 +102,7 @@ class FrameViewTest : public QObject {
         expectOnScreen(zoom);  // the echo line
         const int other = 1 - zoom;
         station.state.bigsize = other;
-        frame.setGeometry(FrameArea(other));
+        frame.setGeometry(FrameArea(other, at));
         screen.Status("Button 7");
         expectOnScreen(other);  // the status line, at the other zoom
         screen.Pointer(deskemu::kPointerPress, 120, 100);
