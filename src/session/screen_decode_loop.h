@@ -35,6 +35,8 @@ constexpr uint16_t kCountMask = 0x3FFF;
 // shape pays little for the test.
 constexpr int kPairRetry = 16;
 constexpr int kPairRetryMax = 1024;
+// A literal before a run this long or longer never starts a block.
+constexpr uint16_t kLongRun = 64;
 
 struct PairsDone {
     size_t words = 0;
@@ -77,7 +79,11 @@ inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t*
             ++i;
             continue;
         }
-        if (pairCredit >= 0) {
+        const bool pair = i + 1 < count && (words[i + 1] & kCodeMask) == kRunCode;
+        // Blocks pay off for text; a literal before a long run goes straight
+        // to its fill.
+        const bool tryBlocks = !pair || (words[i + 1] & kCountMask) < kLongRun;
+        if (tryBlocks && pairCredit >= 0) {
             const PairsDone done = Lanes::Pairs(words + i, count - i, frame + position, room);
             pairRetry = done.words > 0              ? kPairRetry
                         : pairRetry < kPairRetryMax ? 2 * pairRetry
@@ -89,10 +95,10 @@ inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t*
                 last = done.last;
                 continue;
             }
-        } else {
+        } else if (tryBlocks) {
             ++pairCredit;
         }
-        if (i + 1 < count && (words[i + 1] & kCodeMask) == kRunCode) {
+        if (pair) {
             // A literal and the run of its colour are one stretch.
             last = ConvertLiteral(word);
             const size_t n = Min((words[i + 1] & kCountMask) + size_t{1}, room);

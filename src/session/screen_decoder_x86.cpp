@@ -169,20 +169,26 @@ struct Avx512Lanes {
             static_cast<uint32_t>(_mm_extract_epi32(_mm512_extracti32x4_epi32(end, 3), 3));
         if (total + kPairSpill > room)
             return {};
-        alignas(64) uint32_t start[16], stop[16];
-        alignas(64) uint16_t colour[32];  // pair k's colour in colour[2 * k]
-        _mm512_store_si512(start, _mm512_sub_epi32(end, length));
-        _mm512_store_si512(stop, end);
+        alignas(64) uint32_t start[16], stop[16];  // for the stretches to complete
+        alignas(64) uint16_t colour[32];           // pair k's colour in colour[2 * k]
+        if (longer != 0) {
+            _mm512_store_si512(start, _mm512_sub_epi32(end, length));
+            _mm512_store_si512(stop, end);
+        }
         const __m512i literal = _mm512_and_si512(pairs, _mm512_set1_epi32(0x7FFF));
         _mm512_store_si512(colour, Convert(literal));  // the high halves are zero
         const __m256i behind = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + total));
-        // Starts and colours are read back from memory, one load each: GCC
-        // would take them out of the vectors with far costlier extracts.
+        // Colours are read back from memory, one load each: GCC would take
+        // them out of the vector with far costlier extracts. The stores move
+        // on by each pair's length, read from the words, rather than wait for
+        // starts to come back from memory.
         __asm__ volatile("" ::: "memory");
+        uint16_t* at = out;
         KEL_UNROLL_ALL
         for (int k = 0; k < 16; ++k) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + start[k]),
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
                                 _mm256_set1_epi16(static_cast<int16_t>(colour[2 * k])));
+            at += words[2 * k + 1] - (kRunCode - 1);
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + total), behind);
         for (; longer != 0; longer &= longer - 1) {
