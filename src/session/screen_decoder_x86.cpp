@@ -137,6 +137,16 @@ struct Avx512Lanes {
         _mm512_storeu_si512(last, v);
     }
 
+    // The rest of a stretch longer than 16 pixels past its first 16: plain
+    // 16-pixel stores, the last one ending with the stretch.
+    KEL_TARGET_AVX512 static void Complete(uint16_t* begin, uint16_t* end, uint16_t colour) {
+        const __m256i v = _mm256_set1_epi16(static_cast<int16_t>(colour));
+        uint16_t* const last = end - 16;
+        for (uint16_t* p = begin + 16; p < last; p += 16)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(last), v);
+    }
+
     KEL_TARGET_AVX512 static __m512i PairPrefixSum(__m512i v) {
         const __m512i zero = _mm512_setzero_si512();
         v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 15));
@@ -193,7 +203,7 @@ struct Avx512Lanes {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + total), behind);
         for (; longer != 0; longer &= longer - 1) {
             const unsigned k = __builtin_ctz(longer);
-            Fill(out + start[k] + kPairSpill, stop[k] - start[k] - kPairSpill, colour[2 * k]);
+            Complete(out + start[k], out + stop[k], colour[2 * k]);
         }
         return {32, total, colour[30]};
     }
@@ -290,7 +300,7 @@ struct Avx512Lanes {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + total), behind);
         for (; longer != 0; longer &= longer - 1) {
             const unsigned k = __builtin_ctz(longer);
-            Fill(out + starts[k] + kPairSpill, starts[k + 1] - starts[k] - kPairSpill, colour[k]);
+            Complete(out + starts[k], out + starts[k + 1], colour[k]);
         }
         const unsigned count = static_cast<unsigned>(__builtin_popcount(stretches));
         return {width, total, colour[count - 1]};
