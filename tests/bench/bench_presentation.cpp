@@ -1,6 +1,6 @@
 // Presenting a screen message in the main frame, offscreen: the frame
-// buffer written into the display, the presentation refreshed and the
-// frame's real repaint, timed against one 1:1 drawImage of an RGB32 image of
+// buffer written into the display and the frame's real repaint (which
+// converts the changed rows into the window), timed against one 1:1 drawImage of an RGB32 image of
 // the picture's size in the same run (counter "ratio"). The counter
 // "paints" is the frame's paint events per screen message.
 //
