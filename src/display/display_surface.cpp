@@ -1,11 +1,14 @@
 #include "display/display_surface.h"
 
 #include <QMetaObject>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
-#include <cstring>
+#include <cmath>
+#include <utility>
 
 #include "display/display_surface_errors.h"
+#include "display/presentation_rows.h"
 #include "session/session_state.h"
 
 namespace {
@@ -27,48 +30,62 @@ void SetDisplayDepthOverride(int depth) {
 
 namespace {
 
-// Expands a field to 8 bits the way the 32-bit surface stores it: the source
-// bits on top, the low bits zero.
-inline uint32_t Rgb32From565(uint16_t p) {
-    return 0xFF000000u | (static_cast<uint32_t>(p & 0xF800) << 8) |
-           (static_cast<uint32_t>(p & 0x07E0) << 5) | (static_cast<uint32_t>(p & 0x001F) << 3);
-}
-
-template <typename PixelToRgb32>
-void ConvertRows(const QImage& source, QImage& target, int zoom, PixelToRgb32 toRgb32) {
-    using Pixel = typename PixelToRgb32::Pixel;
-    for (int y = 0; y < source.height(); ++y) {
-        const auto* in = reinterpret_cast<const Pixel*>(source.constScanLine(y));
-        auto* out = reinterpret_cast<uint32_t*>(target.scanLine(y * zoom));
-        if (zoom == 1) {
-            for (int x = 0; x < source.width(); ++x)
-                out[x] = toRgb32(in[x]);
-        } else {
-            for (int x = 0; x < source.width(); ++x)
-                out[2 * x] = out[2 * x + 1] = toRgb32(in[x]);
-            std::memcpy(target.scanLine(y * 2 + 1), out,
-                        static_cast<size_t>(target.bytesPerLine()));
+// The rows as bands of the picture at the given zoom, one rectangle per run
+// of consecutive rows.
+QRegion PictureBands(const ScreenRows& rows, int zoom) {
+    QRegion bands;
+    for (int y = 0; y < kRemoteHeight;) {
+        if (!rows.test(static_cast<size_t>(y))) {
+            ++y;
+            continue;
         }
+        const int first = y;
+        while (y < kRemoteHeight && rows.test(static_cast<size_t>(y)))
+            ++y;
+        bands += QRect(0, first * zoom, kRemoteWidth * zoom, (y - first) * zoom);
     }
+    return bands;
 }
 
-struct From565 {
-    using Pixel = uint16_t;
-    uint32_t operator()(uint16_t p) const { return Rgb32From565(p); }
-};
-
-struct From32 {
-    using Pixel = uint32_t;
-    uint32_t operator()(uint32_t p) const { return 0xFF000000u | p; }
-};
+// The image the painter draws into, when the picture may be written into it
+// directly: the raster engine's own 32-bit image (the window's backing
+// store), not shared, at one device pixel per pixel and shifted only.
+QImage* WritableStore(QPainter& painter) {
+    QPaintEngine* engine = painter.paintEngine();
+    if (engine == nullptr || engine->type() != QPaintEngine::Raster)
+        return nullptr;
+    QPaintDevice* device = engine->paintDevice();
+    if (device == nullptr || device->devType() != QInternal::Image)
+        return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    const bool plain32 =
+        format == QImage::Format_RGB32 || format == QImage::Format_ARGB32_Premultiplied;
+    if (!plain32 || !image->isDetached() || image->devicePixelRatio() != 1.0)
+        return nullptr;
+    const QTransform& transform = painter.deviceTransform();
+    if (transform.type() > QTransform::TxTranslate ||
+        transform.dx() != std::floor(transform.dx()) ||
+        transform.dy() != std::floor(transform.dy()))
+        return nullptr;
+    if (painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return nullptr;
+    return image;
+}
 
 }  // namespace
 
+// The rows presented since the window's last queued repaint.
+struct DisplaySurface::Repaint {
+    std::mutex mutex;
+    ScreenRows rows;
+    int zoom = 1;
+    bool queued = false;
+};
+
 DisplaySurface::DisplaySurface(QWidget* window, int depth, const SessionState& state)
-    : window_(window),
-      depth_(depth),
-      state_(state),
-      repaintPending_(std::make_shared<std::atomic<bool>>(false)) {
+    : window_(window), depth_(depth), state_(state), repaint_(std::make_shared<Repaint>()) {
     const bool sixteen = depth == 16;
     offscreen_ =
         QImage(kRemoteWidth, kRemoteHeight, sixteen ? QImage::Format_RGB16 : QImage::Format_RGB32);
@@ -88,6 +105,10 @@ uint8_t* DisplaySurface::LockScreen() {
     return offscreen_.bits();
 }
 
+void DisplaySurface::RowsWritten(const ScreenRows& changed) {
+    unpresented_ |= changed;
+}
+
 bool DisplaySurface::UnlockScreen() {
     if (offscreen_.isNull())
         return true;
@@ -101,50 +122,89 @@ uint32_t DisplaySurface::PresentScreen() {
     if (offscreen_.isNull())
         return DDERR_INVALIDOBJECT;
     std::lock_guard lock(surfaceMutex_);
+    unpresented_.set();
     Present();
     return kDisplayResultOk;
 }
 
+int DisplaySurface::Zoom() const {
+    return state_.bigsize.load() == 0 ? 1 : 2;
+}
+
 // Called with the surface locked.
 void DisplaySurface::Present() {
-    const int zoomMode = state_.bigsize.load();
-    const int zoom = zoomMode == 0 ? 1 : 2;
-    {
-        std::lock_guard lock(presentMutex_);
-        const QSize size(kRemoteWidth * zoom, kRemoteHeight * zoom);
-        if (presentation_.size() != size)
-            presentation_ = QImage(size, QImage::Format_RGB32);
-        if (offscreen_.format() == QImage::Format_RGB16) {
-            ConvertRows(offscreen_, presentation_, zoom, From565{});
-        } else {
-            ConvertRows(offscreen_, presentation_, zoom, From32{});
-        }
-        presentedZoom_ = zoomMode;
-    }
-    // One queued repaint at a time; frames arriving before it only refresh
-    // the presentation.
-    if (window_ == nullptr || repaintPending_->exchange(true))
+    const ScreenRows rows = unpresented_;
+    unpresented_.reset();
+    presented_ = true;
+    if (rows.any())
+        RequestRepaint(rows, Zoom());
+}
+
+// One queued repaint at a time; frames presented before it runs add their
+// rows to it.
+void DisplaySurface::RequestRepaint(const ScreenRows& rows, int zoom) {
+    if (window_ == nullptr)
         return;
-    auto pending = repaintPending_;
+    {
+        std::lock_guard lock(repaint_->mutex);
+        if (repaint_->zoom != zoom)
+            repaint_->rows.reset();  // the previous rows were at the other size
+        repaint_->rows |= rows;
+        repaint_->zoom = zoom;
+        if (std::exchange(repaint_->queued, true))
+            return;
+    }
     QMetaObject::invokeMethod(
         window_.data(),
-        [window = window_, pending] {
-            pending->store(false);
+        [window = window_, repaint = repaint_] {
+            ScreenRows rows;
+            int zoom = 1;
+            {
+                std::lock_guard lock(repaint->mutex);
+                rows = repaint->rows;
+                zoom = repaint->zoom;
+                repaint->rows.reset();
+                repaint->queued = false;
+            }
+            // Painted at once: update() would only queue another event.
             if (window != nullptr)
-                window->update();
+                window->repaint(PictureBands(rows, zoom));
         },
         Qt::QueuedConnection);
 }
 
-void DisplaySurface::Paint(QPainter& painter) {
-    std::lock_guard lock(presentMutex_);
-    if (!presentation_.isNull())
-        painter.drawImage(0, 0, presentation_);
+void DisplaySurface::Convert(const QRect& part, int zoom, uint8_t* target, int targetPitch) const {
+    PresentRect({offscreen_.constBits(), static_cast<int>(offscreen_.bytesPerLine()),
+                 offscreen_.depth(), target, targetPitch, zoom, part.x(), part.y(), part.width(),
+                 part.height()});
 }
 
-bool DisplaySurface::NeedsFrame(int zoom) const {
-    std::lock_guard lock(presentMutex_);
-    return presentation_.isNull() || (presentedZoom_ == 0) != (zoom == 0);
+QRegion DisplaySurface::Paint(QPainter& painter, const QRegion& area) {
+    if (offscreen_.isNull())
+        return {};
+    const int zoom = Zoom();
+    const QRegion covered = area & QRect(0, 0, kRemoteWidth * zoom, kRemoteHeight * zoom);
+    QImage* const store = WritableStore(painter);
+    const QPoint offset = painter.deviceTransform().map(QPoint(0, 0));
+    std::lock_guard lock(surfaceMutex_);
+    for (const QRect& part : covered) {
+        const QRect at = part.translated(offset);
+        if (store != nullptr && store->rect().contains(at)) {
+            const int pitch = static_cast<int>(store->bytesPerLine());
+            Convert(part, zoom, store->bits() + static_cast<ptrdiff_t>(at.y()) * pitch + 4 * at.x(),
+                    pitch);
+            continue;
+        }
+        if (scratch_.width() < part.width() || scratch_.height() < part.height())
+            scratch_ = QImage(kRemoteWidth * 2, kRemoteHeight * 2, QImage::Format_RGB32);
+        Convert(part, zoom, scratch_.bits(), static_cast<int>(scratch_.bytesPerLine()));
+        painter.drawImage(part.topLeft(), scratch_, QRect(QPoint(0, 0), part.size()));
+    }
+    return covered;
+}
+
+bool DisplaySurface::NeedsFrame() const {
+    return !presented_;
 }
 
 QImage DisplaySurface::OffscreenImage() const {
@@ -153,6 +213,11 @@ QImage DisplaySurface::OffscreenImage() const {
 }
 
 QImage DisplaySurface::PresentedImage() const {
-    std::lock_guard lock(presentMutex_);
-    return presentation_.copy();
+    if (!presented_ || offscreen_.isNull())
+        return {};
+    const int zoom = Zoom();
+    QImage picture(kRemoteWidth * zoom, kRemoteHeight * zoom, QImage::Format_RGB32);
+    std::lock_guard lock(surfaceMutex_);
+    Convert(picture.rect(), zoom, picture.bits(), static_cast<int>(picture.bytesPerLine()));
+    return picture;
 }

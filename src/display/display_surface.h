@@ -11,13 +11,16 @@
 // which takes the session lock, so replacing or deleting it never overlaps a
 // frame being written.
 //
-// Presenting converts the off-screen image once into a persistent 32-bit
-// image (pixels doubled for zoom 2) and asks the widget for one repaint;
-// frames that arrive before that repaint only refresh the image, so a fast
-// desk never builds a backlog of paints.
+// Presenting asks the widget to repaint the rows a frame changed; frames
+// that arrive before that repaint only add their rows, so a fast desk never
+// builds a backlog of paints. The repaint converts the off-screen pixels
+// straight into the window's backing store (pixels doubled for zoom 2), so
+// each frame is copied once on its way to the screen; painters that do not
+// draw into a plain 32-bit image get the same pixels through drawImage.
 
 #include <QImage>
 #include <QPointer>
+#include <QRegion>
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
@@ -36,28 +39,41 @@ class DisplaySurface : public DisplayTarget {
     DisplaySurface(QWidget* window, int depth, const SessionState& state);
 
     uint8_t* LockScreen() override;
+    // The rows the next presentation refreshes (with every row changed before
+    // and not presented yet).
+    void RowsWritten(const ScreenRows& changed) override;
     // Ends the write and, while the remote view is shown, presents.
     bool UnlockScreen() override;
     ScreenFormat Format() const override { return format_; }
 
-    // Refreshes the presentation from the off-screen image and schedules one
-    // repaint of the window. Returns a display result code.
+    // Presents every row again and schedules one repaint of the window.
+    // Returns a display result code.
     uint32_t PresentScreen();
 
     int Depth() const { return depth_; }
     QWidget* Window() const { return window_; }
 
-    // GUI thread: draws the presentation 1:1 at the window's top-left corner.
-    void Paint(QPainter& painter);
-    // GUI thread: there is no presentation for this zoom mode yet, so the
-    // frame buffer must be written again before painting.
-    bool NeedsFrame(int zoom) const;
-    // Copies of the off-screen image and of the presentation as they stand.
+    // GUI thread: draws the part of the picture within `area` (widget
+    // coordinates, the picture at the widget's top-left corner, at the
+    // current zoom); returns the part of `area` it covered. Waits for a
+    // frame being written.
+    QRegion Paint(QPainter& painter, const QRegion& area);
+    // GUI thread: nothing has been presented since the display was made, so
+    // the frame buffer must be written before painting.
+    bool NeedsFrame() const;
+    // Copies of the off-screen image and of the picture the window shows
+    // at the current zoom (null before the first presentation).
     QImage OffscreenImage() const;
     QImage PresentedImage() const;
 
   private:
+    struct Repaint;
     void Present();
+    void RequestRepaint(const ScreenRows& rows, int zoom);
+    int Zoom() const;
+    // Converts the picture's pixels in `part` into `target` (pixel `part`'s
+    // top left). Called with the surface locked.
+    void Convert(const QRect& part, int zoom, uint8_t* target, int targetPitch) const;
 
     QPointer<QWidget> window_;
     const int depth_;
@@ -65,10 +81,11 @@ class DisplaySurface : public DisplayTarget {
     QImage offscreen_;
     ScreenFormat format_;
     mutable std::mutex surfaceMutex_;  // held from LockScreen to UnlockScreen
-    mutable std::mutex presentMutex_;  // guards presentation_ and presentedZoom_
-    QImage presentation_;
-    int presentedZoom_ = 0;
-    std::shared_ptr<std::atomic<bool>> repaintPending_;
+    ScreenRows unpresented_;           // under surfaceMutex_
+    std::atomic<bool> presented_{false};
+    QImage scratch_;  // GUI thread: pixels for painters that cannot be written
+    // Shared with the queued repaint, which may run after the display is gone.
+    std::shared_ptr<Repaint> repaint_;
 };
 
 // The colour depth a display for the window is built for: the window's

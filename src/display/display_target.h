@@ -21,6 +21,9 @@ class DisplayTarget {
     virtual uint8_t* LockScreen() = 0;
     // Ends the write; presents the surface when the remote view flag is set.
     virtual bool UnlockScreen() = 0;
+    // Between the write and UnlockScreen: the rows whose stored bytes the
+    // write changed, for targets that present only what changed.
+    virtual void RowsWritten(const ScreenRows& changed) { (void)changed; }
     // The layout of the locked surface. Read while the surface is locked.
     virtual ScreenFormat Format() const = 0;
 };

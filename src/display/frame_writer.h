@@ -19,6 +19,11 @@ void WriteFrame(const uint16_t* frame, const ScreenFormat& format, uint8_t* surf
 void WriteFrameWith(VectorPath path, const uint16_t* frame, const ScreenFormat& format,
                     uint8_t* surface);
 
-// LockScreen, WriteFrame when a surface is there, UnlockScreen. The caller
-// holds the session lock.
+// WriteFrame that also tells which rows' stored bytes changed.
+ScreenRows WriteFrameChanges(const uint16_t* frame, const ScreenFormat& format, uint8_t* surface);
+ScreenRows WriteFrameChangesWith(VectorPath path, const uint16_t* frame, const ScreenFormat& format,
+                                 uint8_t* surface);
+
+// LockScreen; when a surface is there, WriteFrameChanges and RowsWritten
+// with the rows it changed; UnlockScreen. The caller holds the session lock.
 void DrawFrame(const uint16_t* frame, DisplayTarget& target);

@@ -7,11 +7,15 @@
 // pixels whose colour fields are described by three masks; ScreenFormat
 // carries the shift pairs that map each 565 field onto the surface's field.
 
+#include <bitset>
 #include <cstdint>
 
 constexpr int kRemoteWidth = 240;
 constexpr int kRemoteHeight = 268;
 constexpr int kRemotePixels = kRemoteWidth * kRemoteHeight;  // 64320
+
+// A set of the screen's rows: bit r stands for row r.
+using ScreenRows = std::bitset<kRemoteHeight>;
 
 struct ScreenFormat {
     int bitsPerPixel = 16;

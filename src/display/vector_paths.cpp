@@ -13,7 +13,8 @@ bool Supports(VectorPath path) {
             return avx2;
         case VectorPath::Avx512:
             return avx2 && __builtin_cpu_supports("avx512f") &&
-                   __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl");
+                   __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+                   __builtin_cpu_supports("avx512vbmi2");
     }
     return false;
 #else

@@ -5,7 +5,7 @@
 //
 //   Portable  plain C++ with 16-byte vectors; runs everywhere
 //   Avx2      x86-64 with AVX2 and BMI2
-//   Avx512    x86-64 with AVX-512 F, BW and VL, and BMI2
+//   Avx512    x86-64 with AVX-512 F, BW, VL and VBMI2, and BMI2
 
 #include <array>
 #include <cstddef>
@@ -33,7 +33,8 @@ const char* VectorPathName(VectorPath path);
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define KEL_X86_PATHS 1
 #define KEL_TARGET_AVX2 __attribute__((target("avx2,bmi,bmi2")))
-#define KEL_TARGET_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx2,bmi,bmi2")))
+#define KEL_TARGET_AVX512 \
+    __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi2,avx2,bmi,bmi2")))
 #else
 #define KEL_X86_PATHS 0
 #endif

@@ -1,6 +1,8 @@
 #include "frame/desk_list.h"
 
+#include <QAbstractItemDelegate>
 #include <QApplication>
+#include <QEvent>
 #include <QPainter>
 
 namespace {
@@ -8,7 +10,7 @@ constexpr int kConnectedRole = Qt::UserRole + 1;
 // Heartbeats come every second; five without one means nothing is out there
 // yet, or the network does not carry multicast to this machine.
 constexpr int kSearchHintDelayMs = 5000;
-}
+}  // namespace
 
 CMyListCtrl::CMyListCtrl(const DeskTable& table, QWidget* parent)
     : QListWidget(parent), table_(table) {
@@ -70,8 +72,10 @@ void CMyListCtrl::paintEvent(QPaintEvent* event) {
 void CMyListCtrl::SetImages(const QIcon& connected, const QIcon& notConnected) {
     connected_ = connected;
     notConnected_ = notConnected;
-    for (int i = 0; i < count(); ++i)
+    for (int i = 0; i < count(); ++i) {
         item(i)->setIcon(ImageFor(i));
+        MeasureRow(item(i));
+    }
 }
 
 QString CMyListCtrl::RowText(int index) const {
@@ -94,10 +98,15 @@ QIcon CMyListCtrl::ImageFor(int index) const {
 void CMyListCtrl::RowInserted(int index) {
     auto* row = new QListWidgetItem();
     row->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    if (index >= 0 && index < table_.RowCount()) {
+        const DeskRow& desk = table_.Rows()[static_cast<size_t>(index)];
+        row->setText(QString::fromStdString(desk.text));
+        row->setIcon(ImageFor(index));
+        row->setData(kConnectedRole, desk.connected);
+    }
     insertItem(index, row);
     ListFilled();
-    RowTextChanged(index);
-    RowIconChanged(index);
+    MeasureRow(row);
 }
 
 void CMyListCtrl::RowRemoved(int index) {
@@ -109,7 +118,11 @@ void CMyListCtrl::RowTextChanged(int index) {
     QListWidgetItem* row = item(index);
     if (row == nullptr || index >= table_.RowCount())
         return;
-    row->setText(QString::fromStdString(table_.Rows()[static_cast<size_t>(index)].text));
+    const QString text = QString::fromStdString(table_.Rows()[static_cast<size_t>(index)].text);
+    if (text == row->text())
+        return;
+    row->setText(text);
+    MeasureRow(row);
 }
 
 void CMyListCtrl::RowIconChanged(int index) {
@@ -118,6 +131,31 @@ void CMyListCtrl::RowIconChanged(int index) {
         return;
     row->setIcon(ImageFor(index));
     row->setData(kConnectedRole, table_.Rows()[static_cast<size_t>(index)].connected);
+    MeasureRow(row);
+}
+
+// Each row keeps the size its delegate gives it, so a layout of the list only
+// reads sizes: left to the view, every insert or removal would wrap the text
+// of every row again. The size is the one the view itself would compute, so
+// long names wrap and show in full as before.
+void CMyListCtrl::MeasureRow(QListWidgetItem* row) {
+    const QModelIndex index = indexFromItem(row);
+    QAbstractItemDelegate* delegate = itemDelegateForIndex(index);
+    if (delegate == nullptr)
+        return;
+    row->setData(Qt::SizeHintRole, QVariant());
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    row->setSizeHint(delegate->sizeHint(option, index));
+}
+
+void CMyListCtrl::changeEvent(QEvent* event) {
+    QListWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        setGridSize(GridFor(fontMetrics()));
+        for (int i = 0; i < count(); ++i)
+            MeasureRow(item(i));
+    }
 }
 
 void CMyListCtrl::RowsCleared() {

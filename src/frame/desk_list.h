@@ -41,10 +41,14 @@ class CMyListCtrl : public QListWidget, public DeskTableView {
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // The grid and the rows are measured again when the font or the style
+    // changes.
+    void changeEvent(QEvent* event) override;
 
   private:
     static QSize GridFor(const QFontMetrics& metrics);
     QIcon ImageFor(int index) const;
+    void MeasureRow(QListWidgetItem* row);
     bool HandToFrame(QKeyEvent* event);
     // The search hint shows once the list has been empty for a while.
     void ListEmptied();

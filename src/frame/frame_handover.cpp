@@ -70,7 +70,7 @@ void FrameHandover::ShowDeskListAfterThrownOut() {
 }
 
 void FrameHandover::HideDeskListForFrame() {
-    if (hidePending_.exchange(true))
+    if (!listShown_ || hidePending_.exchange(true))
         return;
     gate_.Post([this] {
         hidePending_ = false;

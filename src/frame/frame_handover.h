@@ -54,6 +54,10 @@ class FrameHandover : public QObject,
     void AgeTick() override;
     void SocketSetupFailed(std::string text, int error) override;
 
+    // GUI thread: whether the frame shows its desk list. While it does not,
+    // HideDeskListForFrame posts nothing.
+    void DeskListShown(bool shown) { listShown_ = shown; }
+
     // ChatSink, posted and merged: however many messages arrive before the
     // GUI thread gets to them, one call tells the frame, and whether any of
     // them came from another station.
@@ -69,6 +73,7 @@ class FrameHandover : public QObject,
     // One hide request queued at a time: a fast desk draws far more frames
     // than the GUI thread needs requests.
     std::atomic<bool> hidePending_{false};
+    std::atomic<bool> listShown_{true};
     // One chat notice queued at a time, and whether it covers a foreign one.
     std::atomic<bool> chatPending_{false};
     std::atomic<bool> chatForeign_{false};

@@ -3,8 +3,6 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QPaintEvent>
-#include <QPainter>
 #include <mutex>
 
 #include "controls/encoder_btn.h"
@@ -156,6 +154,7 @@ void CMainFrame::ShowDeskList() {
         std::lock_guard lock(services_.client.SessionLock());
         services_.state.remoteView.store(0);
     }
+    MarkDeskListShown(true);
     deskList_->show();
     label_->show();
     update();
@@ -163,6 +162,7 @@ void CMainFrame::ShowDeskList() {
 
 void CMainFrame::HideDeskList() {
     services_.state.remoteView.store(1);
+    MarkDeskListShown(false);
     deskList_->hide();
     label_->hide();
     input_->ForgetPresses();
@@ -180,12 +180,15 @@ void CMainFrame::ShowDeskListIfHidden() {
 void CMainFrame::HideDeskListForFrame() {
     if (services_.state.remoteView.load() == 0)
         return;
-    if (!deskList_->isHidden() || !label_->isHidden()) {
-        deskList_->hide();
-        label_->hide();
-        input_->ForgetPresses();
-        setFocus();
-    }
+    // Mostly the list is hidden already: the frame's picture then repaints
+    // what it changed by itself.
+    if (deskList_->isHidden() && label_->isHidden())
+        return;
+    MarkDeskListShown(false);
+    deskList_->hide();
+    label_->hide();
+    input_->ForgetPresses();
+    setFocus();
     update();
 }
 
@@ -267,18 +270,6 @@ void CMainFrame::AgeDeskTable() {
 void CMainFrame::CloseFrame() {
     ShutdownFrame();
     emit CloseRequested();
-}
-
-void CMainFrame::paintEvent(QPaintEvent* event) {
-    QWidget::paintEvent(event);
-    if (services_.state.remoteView.load() == 0 || display_ == nullptr)
-        return;
-    // After a size change or a rebuilt display the picture must be written
-    // again; the session draws it and asks for the next repaint.
-    if (display_->NeedsFrame(services_.state.bigsize.load()))
-        services_.client.UpdateScreen();
-    QPainter painter(this);
-    display_->Paint(painter);
 }
 
 bool CMainFrame::CreateDisplay() {

@@ -167,6 +167,10 @@ class CMainFrame : public QWidget, private DeskTableActions {
     void LostConnectionDialogFinished(int result);
     void ReconnectFinished(uint32_t desk, int result, const QString& failure);
     bool HandToDeskList(QKeyEvent* event);
+    // Whether the desk list shows. While it does not, the frame paints its
+    // own background around the picture instead of filling all of it under
+    // every frame, and frames send no requests to hide the list.
+    void MarkDeskListShown(bool shown);
 
     void CreateCommandBar();
     void RunDeskCommand(int command);

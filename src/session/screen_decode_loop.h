@@ -8,9 +8,9 @@
 //   void Fill(uint16_t* out, size_t n, uint16_t colour)
 //       stores colour in exactly out[0, n)
 //   PairsDone Pairs(const uint16_t* words, size_t count, uint16_t* out, size_t room)
-//       decodes whole blocks of literal-and-run pairs (text on a desk screen)
-//       while they end far enough before `room` for its wide stores; may
-//       decode nothing
+//       decodes whole blocks of literals and the runs after them (text on a
+//       desk screen) from a literal on, while they end far enough before
+//       `room` for its wide stores; may decode nothing
 //
 // Every count from the desk is clipped to the frame's end before it is used.
 // Included only by the decoder's own files.
@@ -35,10 +35,13 @@ constexpr uint16_t kCountMask = 0x3FFF;
 // shape pays little for the test.
 constexpr int kPairRetry = 16;
 constexpr int kPairRetryMax = 1024;
+// A literal before a run this long or longer never starts a block.
+constexpr uint16_t kLongRun = 64;
 
 struct PairsDone {
     size_t words = 0;
     size_t pixels = 0;
+    uint16_t last = 0;  // the colour a following run repeats
 };
 
 inline size_t Min(size_t a, size_t b) {
@@ -76,23 +79,27 @@ inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t*
             ++i;
             continue;
         }
-        if (i + 1 < count && (words[i + 1] & kCodeMask) == kRunCode) {
-            // A literal and the run of its colour are one stretch.
-            if (pairCredit >= 0) {
-                const PairsDone done = Lanes::Pairs(words + i, count - i, frame + position, room);
-                pairRetry = done.words > 0              ? kPairRetry
-                            : pairRetry < kPairRetryMax ? 2 * pairRetry
-                                                        : kPairRetryMax;
-                pairCredit = -pairRetry;
-                if (done.words > 0) {
-                    i += done.words;
-                    position += done.pixels;
-                    last = ConvertLiteral(words[i - 2]);
-                    continue;
-                }
-            } else {
-                ++pairCredit;
+        const bool pair = i + 1 < count && (words[i + 1] & kCodeMask) == kRunCode;
+        // Blocks pay off for text; a literal before a long run goes straight
+        // to its fill.
+        const bool tryBlocks = !pair || (words[i + 1] & kCountMask) < kLongRun;
+        if (tryBlocks && pairCredit >= 0) {
+            const PairsDone done = Lanes::Pairs(words + i, count - i, frame + position, room);
+            pairRetry = done.words > 0              ? kPairRetry
+                        : pairRetry < kPairRetryMax ? 2 * pairRetry
+                                                    : kPairRetryMax;
+            pairCredit = -pairRetry;
+            if (done.words > 0) {
+                i += done.words;
+                position += done.pixels;
+                last = done.last;
+                continue;
             }
+        } else if (tryBlocks) {
+            ++pairCredit;
+        }
+        if (pair) {
+            // A literal and the run of its colour are one stretch.
             last = ConvertLiteral(word);
             const size_t n = Min((words[i + 1] & kCountMask) + size_t{1}, room);
             Lanes::Fill(frame + position, n, last);

@@ -138,17 +138,31 @@ void BM_DecodeEmulatorScreen(benchmark::State& state) {
     DecodeCase(state, Reference::Memcpy, EmulatorScreen(), kRemotePixels);
 }
 
-void BM_WriteFrame32(benchmark::State& state) {
+void WriteCase(benchmark::State& state, bool reportChanges) {
     const ScreenFormat format = MakeRgb32Format();
     std::vector<uint16_t> frame(kRemotePixels);
     for (size_t i = 0; i < frame.size(); ++i)
         frame[i] = static_cast<uint16_t>(i * 2654435761u >> 9);
     std::vector<uint8_t> surface(static_cast<size_t>(format.pitch) * kRemoteHeight);
     RunAgainst(state, Reference::Memcpy, surface.size(), [&] {
-        WriteFrame(frame.data(), format, surface.data());
+        if (reportChanges) {
+            frame[kRemotePixels / 2] ^= 1;  // one row changes each time
+            benchmark::DoNotOptimize(WriteFrameChanges(frame.data(), format, surface.data()));
+        } else {
+            WriteFrame(frame.data(), format, surface.data());
+        }
         benchmark::DoNotOptimize(surface.data());
         benchmark::ClobberMemory();
     });
+}
+
+void BM_WriteFrame32(benchmark::State& state) {
+    WriteCase(state, false);
+}
+
+// The display's write: the same bytes, and the rows that changed.
+void BM_WriteFrameChanges32(benchmark::State& state) {
+    WriteCase(state, true);
 }
 
 }  // namespace
@@ -159,4 +173,5 @@ BENCHMARK(BM_DecodeRunHeavyScreen);
 BENCHMARK(BM_DecodeTextLikeScreen);
 BENCHMARK(BM_DecodeEmulatorScreen);
 BENCHMARK(BM_WriteFrame32);
+BENCHMARK(BM_WriteFrameChanges32);
 BENCHMARK_MAIN();

@@ -110,7 +110,7 @@ class DisplaySurfaceTest : public QObject {
         const auto frame = TestFrame();
         DrawFrame(frame.data(), display);
         QVERIFY(display.PresentedImage().isNull());
-        QVERIFY(display.NeedsFrame(0));
+        QVERIFY(display.NeedsFrame());
     }
 
     void frameOwnsItsDisplay() {

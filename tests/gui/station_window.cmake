@@ -4,4 +4,5 @@ kel_qtest(station_window_tests
   ${CMAKE_CURRENT_LIST_DIR}/handheld_window_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/encoder_button_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/display_surface_test.cpp
-  LIBS kelui kel_test_support)
+  ${CMAKE_CURRENT_LIST_DIR}/frame_view_test.cpp
+  LIBS kelui kel_test_support deskemu)

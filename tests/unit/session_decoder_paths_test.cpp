@@ -65,6 +65,18 @@ void Pairs(Rng& rng, std::vector<uint16_t>& words, size_t count, size_t longestR
     }
 }
 
+// Text as a desk screen sends it: mostly pairs, some short literal spans,
+// now and then a run after a run or a skip, runs of every length.
+void DeskText(Rng& rng, std::vector<uint16_t>& words, size_t parts) {
+    for (size_t k = 0; k < parts; ++k) {
+        for (size_t n = Pick(rng, 0, 7) == 0 ? Pick(rng, 2, 5) : 1; n > 0; --n)
+            words.push_back(Literal(rng));
+        words.push_back(Code(0x8000, Pick(rng, 0, Pick(rng, 0, 3) ? 24 : 300)));
+        if (Pick(rng, 0, 40) == 0)
+            words.push_back(Code(Pick(rng, 0, 1) ? 0x8000 : 0xC000, Pick(rng, 0, 60)));
+    }
+}
+
 // A mix of every kind of word with counts of every size.
 void Mixed(Rng& rng, std::vector<uint16_t>& words, size_t parts) {
     for (size_t k = 0; k < parts; ++k) {
@@ -102,6 +114,12 @@ const std::vector<std::pair<std::string, std::function<void(Rng&, std::vector<ui
         {"Mixed", [](Rng& rng, std::vector<uint16_t>& w) { Mixed(rng, w, Pick(rng, 1, 400)); }},
         {"TextPairs", [](Rng& rng, std::vector<uint16_t>& w) { Pairs(rng, w, 9000, 15); }},
         {"PairsWithLongRuns", [](Rng& rng, std::vector<uint16_t>& w) { Pairs(rng, w, 4000, 60); }},
+        {"DeskText", [](Rng& rng, std::vector<uint16_t>& w) { DeskText(rng, w, 3000); }},
+        {"DeskTextAtTheEnd",
+         [](Rng& rng, std::vector<uint16_t>& w) {
+             SkipNearEnd(rng, w);
+             DeskText(rng, w, Pick(rng, 1, 60));
+         }},
         {"PairsAtTheEnd",
          [](Rng& rng, std::vector<uint16_t>& w) {
              SkipNearEnd(rng, w);

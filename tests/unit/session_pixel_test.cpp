@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <random>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "display/frame_writer.h"
 #include "display/memory_surface.h"
+#include "display/presentation_rows.h"
 #include "display/screen_format.h"
 
 namespace {
@@ -99,6 +101,28 @@ TEST_P(WriteFrameTest, EveryPixelLandsAtRowTimesPitchAndPaddingStaysUntouched) {
         EXPECT_EQ(surface[b], 0xAB);
 }
 
+TEST_P(WriteFrameTest, ReportsExactlyTheRowsWhoseBytesChanged) {
+    const auto& [writeCase, path] = GetParam();
+    if (!VectorPathRuns(path))
+        GTEST_SKIP() << "this processor cannot run " << VectorPathName(path);
+    const ScreenFormat& format = writeCase.format;
+    const size_t bytes = static_cast<size_t>(format.pitch) * kRemoteHeight + 8;
+    std::vector<uint8_t> surface(bytes + writeCase.offset, 0xAB), expected(surface);
+    uint8_t* base = surface.data() + writeCase.offset;
+    const std::vector<uint16_t> before = RandomFrame(3);
+    WriteFrameWith(path, before.data(), format, base);
+    std::vector<uint16_t> after = before;
+    ScreenRows rows;
+    for (const auto& [row, column] : {std::pair{0, 0}, {5, 239}, {6, 17}, {130, 200}, {267, 239}}) {
+        after[static_cast<size_t>(row * kRemoteWidth + column)] ^= 0x0821;
+        rows.set(static_cast<size_t>(row));
+    }
+    EXPECT_EQ(WriteFrameChangesWith(path, after.data(), format, base), rows);
+    WriteFrameWith(path, after.data(), format, expected.data() + writeCase.offset);
+    EXPECT_EQ(surface, expected);
+    EXPECT_TRUE(WriteFrameChangesWith(path, after.data(), format, base).none());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Formats, WriteFrameTest,
     testing::Combine(testing::Values(WriteCase{"Rgb16Tight", MakeRgb16Format()},
@@ -113,6 +137,55 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<WriteFrameTest::ParamType>& info) {
         return std::get<0>(info.param).name + VectorPathName(std::get<1>(info.param));
     });
+
+// Off-screen pixels of either depth become opaque 0xFFRRGGBB pixels, shown
+// zoom x zoom times; only the rectangle asked for is written, whatever its
+// edges (odd ones at zoom 2 show half a source pixel).
+class PresentRectTest : public testing::TestWithParam<std::tuple<int, int, VectorPath>> {};
+
+TEST_P(PresentRectTest, ConvertsAndRepeatsOnlyTheRectangleAskedFor) {
+    const auto [bits, zoom, path] = GetParam();
+    if (!VectorPathRuns(path))
+        GTEST_SKIP() << "this processor cannot run " << VectorPathName(path);
+    const ScreenFormat format = bits == 16 ? MakeRgb16Format(512) : MakeRgb32Format(1000);
+    std::vector<uint8_t> surface(static_cast<size_t>(format.pitch) * kRemoteHeight);
+    const std::vector<uint16_t> frame = RandomFrame(11);
+    WriteFrame(frame.data(), format, surface.data());
+    const int width = kRemoteWidth * zoom, height = kRemoteHeight * zoom;
+    const int pitch = width * 4 + 12;
+    for (const auto& [left, top, w, h] :
+         std::vector<std::array<int, 4>>{{0, 0, width, height},
+                                         {0, 6, width, 4},
+                                         {1, 3, 37, 5},
+                                         {width - 3, height - 1, 3, 1}}) {
+        std::vector<uint8_t> shown(static_cast<size_t>(pitch) * height, 0xAB);
+        PresentRectWith(path, {surface.data(), format.pitch, bits,
+                               shown.data() + static_cast<size_t>(top) * pitch + 4 * left, pitch,
+                               zoom, left, top, w, h});
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < pitch / 4; ++x) {
+                uint32_t want = 0xABABABABu, got = 0;
+                if (x >= left && x < left + w && y >= top && y < top + h) {
+                    const uint16_t p =
+                        frame[static_cast<size_t>(y / zoom * kRemoteWidth + x / zoom)];
+                    want = 0xFF000000u | ConvertPixel(MakeRgb32Format(), p);
+                }
+                std::memcpy(&got, shown.data() + static_cast<size_t>(y) * pitch + 4 * x, 4);
+                ASSERT_EQ(got, want)
+                    << "rectangle at " << left << "," << top << " row " << y << " pixel " << x;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, PresentRectTest,
+                         testing::Combine(testing::Values(16, 32), testing::Values(1, 2),
+                                          testing::ValuesIn(kVectorPaths)),
+                         [](const testing::TestParamInfo<PresentRectTest::ParamType>& info) {
+                             return "Bits" + std::to_string(std::get<0>(info.param)) + "Zoom" +
+                                    std::to_string(std::get<1>(info.param)) +
+                                    VectorPathName(std::get<2>(info.param));
+                         });
 
 TEST(DrawFrame, WithoutSurfaceNothingIsWrittenButTheFrameIsStillEnded) {
     MemorySurface surface(MakeRgb32Format());
