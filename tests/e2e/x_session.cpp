@@ -78,8 +78,6 @@ QProcess* XSession::Start(const QString& program, const QStringList& arguments,
         env.insert(entry.section('=', 0, 0), entry.section('=', 1));
     }
     process->setProcessEnvironment(env);
-    // What the program reports shows in the test log beside the failure.
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->start(program, arguments);
     process->waitForStarted(kStartMs);
     programs_.push_back(std::move(process));
