@@ -13,6 +13,12 @@ using Kind = BrowserMessageKind;
 // Exact length of each kind, indexed by the kind byte; 0 = no such kind.
 constexpr std::array<uint8_t, 13> kLengths = {0, 6, 3, 2, 3, 2, 1, 5, 1, 1, 1, 5, 1};
 
+BrowserMessage Of(Kind kind) {
+    BrowserMessage message;
+    message.kind = kind;
+    return message;
+}
+
 BrowserParse Refused(const char* problem) {
     return {std::nullopt, problem};
 }
@@ -22,7 +28,7 @@ BrowserParse Accepted(const BrowserMessage& message) {
 }
 
 BrowserParse ParsePointer(const uint8_t* b) {
-    BrowserMessage m{Kind::Pointer};
+    BrowserMessage m = Of(Kind::Pointer);
     m.action = b[1];
     m.x = LoadLe16(b + 2);
     m.y = LoadLe16(b + 4);
@@ -34,13 +40,13 @@ BrowserParse ParsePointer(const uint8_t* b) {
 }
 
 BrowserParse ParseCharacter(const uint8_t* b) {
-    BrowserMessage m{Kind::Character};
+    BrowserMessage m = Of(Kind::Character);
     m.code = LoadLe16(b + 1);
     return m.code == 0 ? Refused("character 0") : Accepted(m);
 }
 
 BrowserParse ParseKey(const uint8_t* b) {
-    BrowserMessage m{Kind::Key};
+    BrowserMessage m = Of(Kind::Key);
     m.code = b[1];
     if (m.code < static_cast<uint8_t>(NamedKey::Backspace) ||
         m.code > static_cast<uint8_t>(NamedKey::Delete))
@@ -49,7 +55,7 @@ BrowserParse ParseKey(const uint8_t* b) {
 }
 
 BrowserParse ParseButton(const uint8_t* b) {
-    BrowserMessage m{Kind::Button};
+    BrowserMessage m = Of(Kind::Button);
     m.code = b[1];
     m.action = b[2];
     if (m.code >= kHandheldButtonCount)
@@ -60,7 +66,7 @@ BrowserParse ParseButton(const uint8_t* b) {
 }
 
 BrowserParse ParseStep(const uint8_t* b) {
-    BrowserMessage m{Kind::EncoderStep};
+    BrowserMessage m = Of(Kind::EncoderStep);
     m.code = b[1];
     if (m.code < kKeyLeft || m.code > kKeyDown)
         return Refused("unknown encoder direction");
@@ -90,12 +96,12 @@ BrowserParse ParseBrowserMessage(const uint8_t* bytes, size_t size) {
             return ParseStep(bytes);
         case Kind::Connect:
         case Kind::ScreenAck: {
-            BrowserMessage m{static_cast<Kind>(kind)};
+            BrowserMessage m = Of(static_cast<Kind>(kind));
             m.value = LoadLe32(bytes + 1);
             return Accepted(m);
         }
         default:
-            return Accepted(BrowserMessage{static_cast<Kind>(kind)});
+            return Accepted(Of(static_cast<Kind>(kind)));
     }
 }
 

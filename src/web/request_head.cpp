@@ -44,7 +44,9 @@ std::optional<RequestHead> ParseRequestHead(const QByteArray& head) {
     if (request.size() != 3 || request[0].isEmpty() || !request[1].startsWith('/') ||
         !request[2].startsWith("HTTP/1."))
         return std::nullopt;
-    RequestHead parsed{request[0], request[1]};
+    RequestHead parsed;
+    parsed.method = request[0];
+    parsed.target = request[1];
     bool hostSeen = false, originSeen = false;
     QByteArray upgrade, connection;
     for (qsizetype i = 1; i < lines.size(); ++i) {

@@ -18,7 +18,7 @@ void StationHandover::EnableSessionButtons(bool) {
 }
 
 void StationHandover::LostConnection(uint32_t desk) {
-    Post([this, desk] { station_.ShowLostConnection(desk); });
+    Post([this, desk] { station_.LostConnectionReported(desk); });
 }
 
 void StationHandover::CloseAfterFatalError() {

@@ -5,7 +5,6 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
-#include <deque>
 
 #include "display/screen_format.h"
 #include "web/access_token.h"
@@ -14,31 +13,24 @@
 #include "web/web_station.h"
 
 // Hands sockets the front door has looked at to the HTTP server, which takes
-// new connections only from a QTcpServer. It never listens itself.
+// new connections only from a QTcpServer. It never listens itself, which
+// the base class would warn about each time.
 class SocketHandover : public QTcpServer {
   public:
     using QTcpServer::QTcpServer;
-    void Give(QTcpSocket* socket) {
-        queue_.push_back(socket);
-        addPendingConnection(socket);
-    }
-    bool hasPendingConnections() const override { return !queue_.empty(); }
+    void Give(QTcpSocket* socket) { addPendingConnection(socket); }
     QTcpSocket* nextPendingConnection() override {
-        if (queue_.empty())
-            return nullptr;
-        QTcpSocket* socket = queue_.front();
-        queue_.pop_front();
+        QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+        QTcpSocket* socket = QTcpServer::nextPendingConnection();
+        QLoggingCategory::setFilterRules(QString());
         return socket;
     }
-
-  private:
-    std::deque<QTcpSocket*> queue_;
 };
 
 namespace {
 
 constexpr int kCloseGoingAway = 1001;
-constexpr int kCloseTryAgainLater = 1013;
+constexpr int kClosePolicyViolation = 1008;
 
 }  // namespace
 
@@ -123,7 +115,7 @@ void WebServer::AddBrowser() {
         auto* link = new BrowserLink(socket, station_, screen_, this);
         connect(link, &BrowserLink::Closed, this, &WebServer::LinkClosed);
         if (static_cast<int>(links_.size()) >= options_.maxBrowsers) {
-            link->Close(kCloseTryAgainLater,
+            link->Close(kClosePolicyViolation,
                         QStringLiteral("Too many browsers: at most %1 at a time.")
                             .arg(options_.maxBrowsers));
             continue;

@@ -62,6 +62,7 @@ class WebStation : public QObject, private DeskTableActions, private DeskTableVi
     void DeskRegistered(uint32_t desk, bool registered);
     void DeskModeChanged(uint8_t mode);
     void SessionMayHaveChanged() { emit SessionChanged(); }
+    void LostConnectionReported(uint32_t desk) { ShowLostConnection(desk); }
     void ThrownOut();
     void FatalErrorReported() { emit FatalError(); }
 

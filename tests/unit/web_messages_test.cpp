@@ -162,13 +162,15 @@ TEST(ScreenUpdates, MalformedUpdatesLeaveTheFrameAlone) {
         bytes[at] = value;
         return bytes;
     };
+    QByteArray pastTheEnd = EncodeScreenUpdate(1, false, {{266, 2}}, frame.data());
+    pastTheEnd[10] = 3;  // rows 266 to 268
     const std::vector<std::pair<const char*, QByteArray>> cases = {
         {"short head", good.left(7)},
         {"other kind", edited(0, 2)},
         {"unknown flag", edited(1, 2)},
         {"more ranges than bytes", edited(6, 3)},
         {"range of no rows", edited(10, 0)},
-        {"range past the last row", edited(8, static_cast<char>(267))},
+        {"range past the last row", pastTheEnd},
         {"ranges touching", edited(8 + 4 + 960, 12)},
         {"ranges overlapping", edited(8 + 4 + 960, 11)},
         {"bytes missing", good.chopped(2)},

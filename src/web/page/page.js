@@ -323,7 +323,8 @@
       if (event.reason) banner(event.reason, 'error');
       session = { desk: '', connecting: '', lost: '', ready: false, mode: 0 };
       showView();
-      setTimeout(open, event.code === 1013 ? 10000 : retryDelay);
+      // Refused (too many browsers, too many messages): not at once again.
+      setTimeout(open, event.code === 1008 ? 10000 : retryDelay);
       retryDelay = Math.min(retryDelay * 2, 10000);
     });
   }
