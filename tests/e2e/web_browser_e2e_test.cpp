@@ -144,9 +144,10 @@ class WebBrowserE2eTest : public QObject {
         TapCentre("#keyboard");
         QVERIFY(browser_->WaitFor("document.activeElement.id === 'keys'", kWaitMs));
         from = desk_->TraceSize();
+        const uint64_t screens = desk_->ScreensSent();
         browser_->InsertText("a");
         QVERIFY(Traced("key kind=1 code=97", from));
-        QVERIFY(desk_->WaitForScreens(desk_->ScreensSent() + 1, std::chrono::milliseconds(kWaitMs)));
+        QVERIFY(desk_->WaitForScreens(screens + 1, std::chrono::milliseconds(kWaitMs)));
         QVERIFY(CanvasShowsDesk());
         Keep(browser_->Screenshot(), "phone.png");
     }
