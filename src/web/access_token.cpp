@@ -12,8 +12,8 @@ constexpr qsizetype kMinTokenLength = 16;
 constexpr qsizetype kMaxTokenLength = 128;
 
 bool IsUnreserved(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_' || c == '~';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
 }
 
 std::optional<QByteArray> WriteNewToken(const QString& path, QString* problem) {
@@ -56,8 +56,9 @@ std::optional<QByteArray> AccessTokenFromFile(const QString& path, QString* prob
     }
     const QByteArray token = file.readLine(kMaxTokenLength + 2).trimmed();
     if (!IsUsableToken(token)) {
-        *problem = QStringLiteral("%1 holds no usable token (16 to 128 letters, digits, "
-                                  "'-', '.', '_' or '~')")
+        *problem = QStringLiteral(
+                       "%1 holds no usable token (16 to 128 letters, digits, "
+                       "'-', '.', '_' or '~')")
                        .arg(path);
         return std::nullopt;
     }

@@ -65,11 +65,13 @@ uint64_t NowMs() {
 }  // namespace
 
 BrowserLink::BrowserLink(QWebSocket* socket, WebStation& station,
-                         const std::vector<uint16_t>& screen, QObject* parent)
+                         const std::vector<uint16_t>& screen, const uint64_t& screenNumber,
+                         QObject* parent)
     : QObject(parent),
       socket_(socket),
       station_(station),
       screen_(screen),
+      screenNumber_(screenNumber),
       input_(station.Input(), station.State()),
       buttons_(station.Input(), station.State()),
       sent_(kRemotePixels, 0) {
@@ -125,8 +127,8 @@ void BrowserLink::Received(const QByteArray& bytes) {
     }
     const BrowserParse parse = ParseBrowserMessage(bytes);
     if (!parse.message) {
-        Close(kCloseProtocolError, QStringLiteral("Malformed message: %1.")
-                                       .arg(QString::fromLatin1(parse.problem)));
+        Close(kCloseProtocolError,
+              QStringLiteral("Malformed message: %1.").arg(QString::fromLatin1(parse.problem)));
         return;
     }
     Dispatch(*parse.message);
@@ -145,8 +147,8 @@ void BrowserLink::Dispatch(const BrowserMessage& m) {
             break;
         case Kind::Character:
         case Kind::Key: {
-            const KeyStroke stroke = m.kind == Kind::Key ? NamedStroke(m.code)
-                                                         : CharacterStroke(m.code);
+            const KeyStroke stroke =
+                m.kind == Kind::Key ? NamedStroke(m.code) : CharacterStroke(m.code);
             input_.KeyPressed(stroke);
             input_.KeyReleased(stroke);
             break;
@@ -208,12 +210,16 @@ void BrowserLink::SendScreen() {
     if (wantWhole_) {
         message = EncodeWholeScreen(sentSequence_ + 1, screen_.data());
     } else {
+        if (sentNumber_ == screenNumber_)
+            return;  // nothing new since this browser was sent the latest
+        sentNumber_ = screenNumber_;
         const std::vector<RowRange> ranges = ChangedRows(sent_.data(), screen_.data());
         if (ranges.empty())
             return;
         message = EncodeScreenUpdate(sentSequence_ + 1, false, ranges, screen_.data());
     }
     wantWhole_ = false;
+    sentNumber_ = screenNumber_;
     ++sentSequence_;
     sent_ = screen_;
     socket_->sendBinaryMessage(message);

@@ -33,9 +33,10 @@ class BrowserLink : public QObject {
     static constexpr uint32_t kMessagesPerSecond = 200;
     static constexpr uint32_t kMessageBurst = 400;
 
-    // screen: the gateway's latest frame (240 x 268); it outlives the link.
+    // screen: the gateway's latest frame (240 x 268) and its number; both
+    // outlive the link.
     BrowserLink(QWebSocket* socket, WebStation& station, const std::vector<uint16_t>& screen,
-                QObject* parent = nullptr);
+                const uint64_t& screenNumber, QObject* parent = nullptr);
     ~BrowserLink() override;
 
     void SendText(const QString& message);
@@ -61,6 +62,8 @@ class BrowserLink : public QObject {
     QWebSocket* socket_;  // owned, deleted with the link
     WebStation& station_;
     const std::vector<uint16_t>& screen_;
+    const uint64_t& screenNumber_;
+    uint64_t sentNumber_ = 0;  // the latest frame's number when it was last looked at
     RemoteInput input_;
     HandheldButtons buttons_;
     MessageBudget budget_{kMessagesPerSecond, kMessageBurst};

@@ -27,7 +27,8 @@ void FrontDoor::Accept() {
         waiting_.insert(socket);
         auto* timer = new QTimer(socket);
         timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, this, [this, socket] { Answer(socket, 408, "Request Timeout"); });
+        connect(timer, &QTimer::timeout, this,
+                [this, socket] { Answer(socket, 408, "Request Timeout"); });
         timer->start(kHeadTimeoutMs);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Look(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {

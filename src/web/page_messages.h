@@ -36,7 +36,7 @@ struct SessionView {
     uint32_t desk = kNoAddress;        // the session's desk
     uint32_t connecting = kNoAddress;  // a connect chosen in a browser is in progress
     uint32_t lost = kNoAddress;        // waiting for this desk's heartbeat to come back
-    bool ready = false;   // the desk has sent its session information
+    bool ready = false;                // the desk has sent its session information
     int deskMode = 0;
     friend bool operator==(const SessionView&, const SessionView&) = default;
 };

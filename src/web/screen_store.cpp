@@ -11,8 +11,9 @@ uint8_t* ScreenStore::LockScreen() {
 
 bool ScreenStore::UnlockScreen() {
     {
+        // Every frame is drawn whole, so the buffers can change places.
         std::lock_guard lock(latestMutex_);
-        latest_ = drawing_;
+        latest_.swap(drawing_);
         ++frames_;
     }
     if (!announced_.exchange(true) && finished_)

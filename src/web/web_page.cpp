@@ -11,8 +11,7 @@ QByteArray Resource(const char* name) {
 }
 
 QByteArray HashSource(const QByteArray& text) {
-    return "'sha256-" + QCryptographicHash::hash(text, QCryptographicHash::Sha256).toBase64() +
-           "'";
+    return "'sha256-" + QCryptographicHash::hash(text, QCryptographicHash::Sha256).toBase64() + "'";
 }
 
 }  // namespace

@@ -69,8 +69,8 @@ WebServer::~WebServer() = default;
 
 void WebServer::ServePage() {
     http_.route("/", QHttpServerRequest::Method::Get, [this](const QHttpServerRequest& request) {
-        const QByteArray given = request.query().queryItemValue(QStringLiteral("token"),
-                                                                QUrl::FullyDecoded).toLatin1();
+        const QByteArray given =
+            request.query().queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded).toLatin1();
         if (!TokenMatches(options_.token, given))
             return QHttpServerResponse("text/plain", "Forbidden\n",
                                        QHttpServerResponse::StatusCode::Forbidden);
@@ -89,8 +89,8 @@ bool WebServer::Listen(QString* problem) {
 }
 
 QString WebServer::PageUrl(const QString& anyHost) const {
-    const bool any = options_.address == QHostAddress::Any ||
-                     options_.address == QHostAddress::AnyIPv4;
+    const bool any =
+        options_.address == QHostAddress::Any || options_.address == QHostAddress::AnyIPv4;
     return QStringLiteral("http://%1:%2/?token=%3")
         .arg(any ? anyHost : options_.address.toString())
         .arg(Port())
@@ -112,7 +112,7 @@ void WebServer::TakeWebSocket(QTcpSocket* socket) {
 
 void WebServer::AddBrowser() {
     while (QWebSocket* socket = webSockets_.nextPendingConnection()) {
-        auto* link = new BrowserLink(socket, station_, screen_, this);
+        auto* link = new BrowserLink(socket, station_, screen_, screenNumber_, this);
         connect(link, &BrowserLink::Closed, this, &WebServer::LinkClosed);
         if (static_cast<int>(links_.size()) >= options_.maxBrowsers) {
             link->Close(kClosePolicyViolation,
@@ -173,7 +173,7 @@ void WebServer::SendSession() {
 }
 
 void WebServer::ScreenFinished() {
-    station_.TakeScreen(screen_);
+    screenNumber_ = station_.TakeScreen(screen_);
     for (BrowserLink* link : links_)
         link->OfferScreen();
 }

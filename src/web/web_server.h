@@ -66,6 +66,7 @@ class WebServer : public QObject {
     QWebSocketServer webSockets_;
     std::vector<BrowserLink*> links_;
     std::vector<uint16_t> screen_;
+    uint64_t screenNumber_ = 0;  // frames finished so far
     QString desks_;
     SessionView session_;
     QString sessionText_;

@@ -68,10 +68,9 @@ void WebStation::Start() {
 }
 
 void WebStation::InstallHandlers() {
-    SetMessageBoxHandler([this](const MessageBoxRequest& box) { return AnswerBox(box.text, box.type); });
-    SetBeepHandler([this](unsigned sound) {
-        handover_.Post([this, sound] { emit Beep(sound); });
-    });
+    SetMessageBoxHandler(
+        [this](const MessageBoxRequest& box) { return AnswerBox(box.text, box.type); });
+    SetBeepHandler([this](unsigned sound) { handover_.Post([this, sound] { emit Beep(sound); }); });
 }
 
 // Any thread. A question is a failed connect that the page may offer again.
@@ -226,9 +225,9 @@ void WebStation::ShowLostConnection(uint32_t desk) {
     // While the desk is awaited the page already says so.
     if (lostDesk_ == desk)
         return;
-    emit Banner(QStringLiteral("Lost connection to host %1.")
-                    .arg(QString::fromStdString(Ipv4ToText(desk))),
-                static_cast<int>(BannerSeverity::Warning), kNoAddress);
+    emit Banner(
+        QStringLiteral("Lost connection to host %1.").arg(QString::fromStdString(Ipv4ToText(desk))),
+        static_cast<int>(BannerSeverity::Warning), kNoAddress);
     emit SessionChanged();
 }
 

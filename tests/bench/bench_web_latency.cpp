@@ -85,7 +85,8 @@ double ClockOffset(HeadlessBrowser& browser) {
     double best = 1e9, offset = 0;
     for (int i = 0; i < 20; ++i) {
         const double before = SystemMs();
-        const double page = browser.Evaluate("performance.timeOrigin + performance.now()").toDouble();
+        const double page =
+            browser.Evaluate("performance.timeOrigin + performance.now()").toDouble();
         const double after = SystemMs();
         if (after - before < best) {
             best = after - before;
@@ -176,10 +177,11 @@ int main(int argc, char** argv) {
     }
     const double cpuMs = ProcessCpuMs(pid) - cpuBefore;
 
-    std::printf("desk screen change -> canvas drawn, %d changes (ms): median %.2f  p90 %.2f  "
-                "p99 %.2f  max %.2f\n",
-                changes, Percentile(latencies, 0.5), Percentile(latencies, 0.9),
-                Percentile(latencies, 0.99), Percentile(latencies, 1.0));
+    std::printf(
+        "desk screen change -> canvas drawn, %d changes (ms): median %.2f  p90 %.2f  "
+        "p99 %.2f  max %.2f\n",
+        changes, Percentile(latencies, 0.5), Percentile(latencies, 0.9),
+        Percentile(latencies, 0.99), Percentile(latencies, 1.0));
     std::printf("gateway processor time per screen update: %.1f us (%.1f ms for %d updates)\n",
                 cpuMs * 1000 / changes, cpuMs, changes);
 

@@ -169,14 +169,16 @@ class WebBrowserE2eTest : public QObject {
         browser_->Emulate(width, height, scale);
         // The screen is laid out again for the new size: it fits, at a
         // whole number of device pixels per desk pixel.
-        QVERIFY(browser_->WaitFor(QStringLiteral(
-            "(() => { const r = document.getElementById('screen').getBoundingClientRect();"
-            " const c = document.getElementById('controls').getBoundingClientRect();"
-            " return r.right <= innerWidth && r.bottom <= innerHeight && c.bottom <= innerHeight"
-            " && Math.abs(r.width * %1 / 240 - Math.round(r.width * %1 / 240)) < 1e-6"
-            " && (innerWidth > innerHeight ? c.left >= r.right : c.top >= r.bottom); })()")
-                                      .arg(scale),
-                                  kWaitMs));
+        QVERIFY(browser_->WaitFor(
+            QStringLiteral(
+                "(() => { const r = document.getElementById('screen').getBoundingClientRect();"
+                " const c = document.getElementById('controls').getBoundingClientRect();"
+                " return r.right <= innerWidth && r.bottom <= innerHeight && c.bottom <= "
+                "innerHeight"
+                " && Math.abs(r.width * %1 / 240 - Math.round(r.width * %1 / 240)) < 1e-6"
+                " && (innerWidth > innerHeight ? c.left >= r.right : c.top >= r.bottom); })()")
+                .arg(scale),
+            kWaitMs));
         QVERIFY(CanvasShowsDesk());
         Keep(browser_->Screenshot(), name);
     }

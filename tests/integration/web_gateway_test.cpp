@@ -36,8 +36,8 @@ BrowserMessage Message(BrowserMessageKind kind, uint16_t code = 0, uint8_t actio
 // the latest text message of each type.
 class TestBrowser : public QObject {
   public:
-    TestBrowser(quint16 port, bool acknowledge = true,
-                QString origin = QString(), QByteArray token = kToken)
+    TestBrowser(quint16 port, bool acknowledge = true, QString origin = QString(),
+                QByteArray token = kToken)
         : socket(origin.isEmpty() ? QStringLiteral("http://127.0.0.1:%1").arg(port) : origin),
           frame(kRemotePixels, 0),
           acknowledge_(acknowledge) {
@@ -123,7 +123,9 @@ class WebGatewayTest : public QObject {
     // The gateway runs on this thread: every wait keeps its events going.
     bool Traced(const std::string& line, size_t from = 0) {
         return QTest::qWaitFor(
-            [&] { return desk_->WaitForTrace(line, std::chrono::milliseconds(0), from).has_value(); },
+            [&] {
+                return desk_->WaitForTrace(line, std::chrono::milliseconds(0), from).has_value();
+            },
             kWaitMs);
     }
     bool ScreensSent(uint64_t count) {
@@ -144,8 +146,8 @@ class WebGatewayTest : public QObject {
         std::string error;
         QVERIFY2(desk_->Start(&error), error.c_str());
         station_ = std::make_unique<WebStation>();
-        server_ = std::make_unique<WebServer>(*station_, WebServerOptions{
-                                                             QHostAddress::LocalHost, 0, kToken});
+        server_ = std::make_unique<WebServer>(*station_,
+                                              WebServerOptions{QHostAddress::LocalHost, 0, kToken});
         QString problem;
         QVERIFY2(server_->Listen(&problem), qPrintable(problem));
         station_->Start();
@@ -287,8 +289,8 @@ class WebGatewayTest : public QObject {
         QTest::newRow("unknown kind") << QByteArray("\x63", 1) << false << 1002;
         QTest::newRow("wrong length") << QByteArray("\x06\x00", 2) << false << 1002;
         QTest::newRow("unknown acknowledgement")
-            << EncodeBrowserMessage(Message(BrowserMessageKind::ScreenAck, 0, 0, 0, 0, 99))
-            << false << 1002;
+            << EncodeBrowserMessage(Message(BrowserMessageKind::ScreenAck, 0, 0, 0, 0, 99)) << false
+            << 1002;
         QTest::newRow("too long") << QByteArray(64, '\x01') << false << 1009;
         QTest::newRow("text") << QByteArray("hi") << true << 1003;
     }

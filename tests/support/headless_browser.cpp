@@ -11,12 +11,12 @@
 namespace {
 
 // The flags a browser needs on a machine without outside network.
-const QStringList kFlags = {
-    "--headless",          "--no-sandbox",           "--disable-gpu",
-    "--disable-quic",      "--no-first-run",         "--disable-background-networking",
-    "--disable-component-update", "--disable-sync",  "--mute-audio",
-    "--hide-scrollbars",   "--remote-debugging-port=0",
-};
+const QStringList kFlags =
+    QStringLiteral(
+        "--headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
+        "--disable-background-networking --disable-component-update --disable-sync --mute-audio "
+        "--hide-scrollbars --remote-debugging-port=0")
+        .split(QLatin1Char(' '));
 
 // The text as a JavaScript string literal.
 QString Quoted(const QString& text) {
@@ -55,8 +55,8 @@ bool HeadlessBrowser::Start(QString* problem) {
         return false;
     }
     process_.setProcessChannelMode(QProcess::SeparateChannels);
-    process_.start(Program(), kFlags + QStringList{"--user-data-dir=" + profile_.path(),
-                                                   "about:blank"});
+    process_.start(Program(),
+                   kFlags + QStringList{"--user-data-dir=" + profile_.path(), "about:blank"});
     const QRegularExpression listening(QStringLiteral("DevTools listening on (ws://\\S+)"));
     QString seen;
     QDeadlineTimer deadline(60000);
@@ -73,10 +73,11 @@ bool HeadlessBrowser::Start(QString* problem) {
         QTimer::singleShot(20000, &loop, &QEventLoop::quit);
         socket_.open(QUrl(match.captured(1)));
         loop.exec();
-        const QString target = Call("Target.createTarget", {{"url", "about:blank"}})
-                                   .value("targetId").toString();
+        const QString target =
+            Call("Target.createTarget", {{"url", "about:blank"}}).value("targetId").toString();
         session_ = Call("Target.attachToTarget", {{"targetId", target}, {"flatten", true}})
-                       .value("sessionId").toString();
+                       .value("sessionId")
+                       .toString();
         if (session_.isEmpty())
             *problem = QStringLiteral("no page");
         return !session_.isEmpty();
@@ -93,7 +94,8 @@ void HeadlessBrowser::Received(const QString& text) {
 
 QJsonObject HeadlessBrowser::Send(const QJsonObject& command, int timeoutMs) {
     const int id = command.value("id").toInt();
-    socket_.sendTextMessage(QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact)));
+    socket_.sendTextMessage(
+        QString::fromUtf8(QJsonDocument(command).toJson(QJsonDocument::Compact)));
     QDeadlineTimer deadline(timeoutMs);
     while (!replies_.contains(id) && !deadline.hasExpired() &&
            socket_.state() == QAbstractSocket::ConnectedState)
@@ -104,8 +106,7 @@ QJsonObject HeadlessBrowser::Send(const QJsonObject& command, int timeoutMs) {
     return {{"error", reply.isEmpty() ? QJsonValue("no answer") : reply.value("error")}};
 }
 
-QJsonObject HeadlessBrowser::Call(const QString& method, const QJsonObject& params,
-                                  int timeoutMs) {
+QJsonObject HeadlessBrowser::Call(const QString& method, const QJsonObject& params, int timeoutMs) {
     QJsonObject command{{"id", nextId_++}, {"method", method}, {"params", params}};
     if (!session_.isEmpty())
         command.insert("sessionId", session_);
@@ -113,9 +114,9 @@ QJsonObject HeadlessBrowser::Call(const QString& method, const QJsonObject& para
 }
 
 QJsonValue HeadlessBrowser::Evaluate(const QString& expression) {
-    const QJsonObject result = Call("Runtime.evaluate", {{"expression", expression},
-                                                         {"returnByValue", true},
-                                                         {"awaitPromise", true}});
+    const QJsonObject result =
+        Call("Runtime.evaluate",
+             {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
     if (result.contains("exceptionDetails") || result.contains("error"))
         return QJsonValue(QJsonValue::Undefined);
     return result.value("result").toObject().value("value");
@@ -132,10 +133,8 @@ bool HeadlessBrowser::WaitFor(const QString& condition, int timeoutMs) {
 }
 
 void HeadlessBrowser::Emulate(int width, int height, double scale) {
-    Call("Emulation.setDeviceMetricsOverride", {{"width", width},
-                                                {"height", height},
-                                                {"deviceScaleFactor", scale},
-                                                {"mobile", true}});
+    Call("Emulation.setDeviceMetricsOverride",
+         {{"width", width}, {"height", height}, {"deviceScaleFactor", scale}, {"mobile", true}});
     Call("Emulation.setTouchEmulationEnabled", {{"enabled", true}, {"maxTouchPoints", 5}});
 }
 
@@ -164,10 +163,9 @@ QJsonObject HeadlessBrowser::Box(const QString& selector) {
 }
 
 QImage HeadlessBrowser::CanvasImage(const QString& selector) {
-    const QString url =
-        Evaluate(QStringLiteral("document.querySelector(%1).toDataURL('image/png')")
-                     .arg(Quoted(selector)))
-            .toString();
+    const QString url = Evaluate(QStringLiteral("document.querySelector(%1).toDataURL('image/png')")
+                                     .arg(Quoted(selector)))
+                            .toString();
     const QByteArray png = QByteArray::fromBase64(url.section(',', 1).toLatin1());
     return QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB888);
 }

@@ -29,8 +29,7 @@ class HeadlessBrowser {
 
     // A DevTools command on the page; its "result", or an object holding
     // "error" (also on time-out).
-    QJsonObject Call(const QString& method, const QJsonObject& params = {},
-                     int timeoutMs = 20000);
+    QJsonObject Call(const QString& method, const QJsonObject& params = {}, int timeoutMs = 20000);
     // Evaluates the expression in the page (promises are awaited) and gives
     // its value; an invalid value when it threw.
     QJsonValue Evaluate(const QString& expression);

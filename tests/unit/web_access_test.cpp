@@ -28,10 +28,8 @@ TEST(AccessToken, FreshTokensAreLongRandomAndUsable) {
 
 TEST(AccessToken, MatchesOnlyTheWholeToken) {
     const std::vector<std::pair<QByteArray, bool>> cases = {
-        {kToken, true},
-        {kToken.left(31), false},
-        {kToken + "0", false},
-        {QByteArray(kToken).replace(31, 1, "e"), false},
+        {kToken, true},        {kToken.left(31), false},
+        {kToken + "0", false}, {QByteArray(kToken).replace(31, 1, "e"), false},
         {"", false},
     };
     for (const auto& [given, matches] : cases)
@@ -59,8 +57,8 @@ TEST(AccessToken, KeptInAFileMadeWhenMissing) {
     EXPECT_EQ(QFile::permissions(path) & (QFile::ReadGroup | QFile::ReadOther), 0);
     EXPECT_EQ(AccessTokenFromFile(path, &problem), made);
 
-    for (const QByteArray& content : {QByteArray("short\n"), QByteArray("has space in it 123\n"),
-                                      QByteArray(129, 'a')}) {
+    for (const QByteArray& content :
+         {QByteArray("short\n"), QByteArray("has space in it 123\n"), QByteArray(129, 'a')}) {
         QFile file(dir.filePath("bad"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
@@ -86,9 +84,8 @@ TEST(RequestHead, AdmitsWebSocketsWithTokenAndOwnOrigin) {
          Head("/ws?token=" + kToken, kUpgrade + "Origin: HTTP://127.0.0.1:8780\r\n"),
          Admission::WebSocket},
         {"socket without token", Head("/ws", kUpgrade + kOwnOrigin), Admission::Forbidden},
-        {"socket with wrong token", Head("/ws?token=" + kToken.left(31) + "0",
-                                         kUpgrade + kOwnOrigin),
-         Admission::Forbidden},
+        {"socket with wrong token",
+         Head("/ws?token=" + kToken.left(31) + "0", kUpgrade + kOwnOrigin), Admission::Forbidden},
         {"socket from another page",
          Head("/ws?token=" + kToken, kUpgrade + "Origin: http://evil.example\r\n"),
          Admission::Forbidden},

@@ -72,7 +72,7 @@ TEST(BrowserMessages, RefusesMalformedOnes) {
         {{11, 1, 2, 3}, "wrong message length"},
         {{1, 4, 0, 0, 0, 0}, "unknown pointer action"},
         {{1, 0, 0, 0, 0, 0}, "unknown pointer action"},
-        {{1, 2, 0xF0, 0, 0, 0}, "pointer outside the desk screen"},  // x 240
+        {{1, 2, 0xF0, 0, 0, 0}, "pointer outside the desk screen"},     // x 240
         {{1, 2, 0, 0, 0x0C, 0x01}, "pointer outside the desk screen"},  // y 268
         {{2, 0, 0}, "character 0"},
         {{3, 0}, "unknown key"},
@@ -121,12 +121,12 @@ TEST(ScreenUpdates, OneRowUpdateHasTheDocumentedBytes) {
     const QByteArray message = EncodeScreenUpdate(7, false, {{2, 1}}, frame.data());
     ASSERT_EQ(message.size(), 8 + 4 + 480);
     const Bytes head = {
-        1,              // kind: screen rows
-        0,              // flags: changed rows only
-        7, 0, 0, 0,     // sequence 7
-        1, 0,           // one range
-        2, 0, 1, 0,     // first row 2, one row
-        0x1F, 0xF8,     // first pixel, little-endian
+        1,                 // kind: screen rows
+        0,                 // flags: changed rows only
+        7,    0,    0, 0,  // sequence 7
+        1,    0,           // one range
+        2,    0,    1, 0,  // first row 2, one row
+        0x1F, 0xF8,        // first pixel, little-endian
     };
     EXPECT_EQ(message.left(static_cast<qsizetype>(head.size())), Raw(head));
 }
@@ -148,8 +148,8 @@ TEST(ScreenUpdates, ApplyingTheUpdatesRebuildsTheFrame) {
     EXPECT_FALSE(whole);
 
     std::vector<uint16_t> fresh = Frame(0);
-    ASSERT_TRUE(ApplyScreenUpdate(EncodeWholeScreen(43, after.data()), fresh.data(), &sequence,
-                                  &whole));
+    ASSERT_TRUE(
+        ApplyScreenUpdate(EncodeWholeScreen(43, after.data()), fresh.data(), &sequence, &whole));
     EXPECT_EQ(fresh, after);
     EXPECT_TRUE(whole);
 }
