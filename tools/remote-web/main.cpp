@@ -54,10 +54,9 @@ std::optional<QByteArray> ChooseToken(const WebOptions& options) {
 
 void ShowAddress(const WebServer& server) {
     const QString url = server.PageUrl(QString::fromStdString(Ipv4ToText(OwnStation.address)));
-    Print(QStringLiteral("Kel Remote web gateway %1, station address %2\n"
-                         "Open this address in the phone's browser:\n%3\n")
-              .arg(QString::number(kProgramVersion / 1000.0, 'f', 2),
-                   QString::fromStdString(Ipv4ToText(OwnStation.address)), url));
+    Print(QStringLiteral("Kel Remote web gateway " KEL_VERSION ", station address %1\n"
+                         "Open this address in the phone's browser:\n%2\n")
+              .arg(QString::fromStdString(Ipv4ToText(OwnStation.address)), url));
     Print(QrText(url.toUtf8(), isatty(STDOUT_FILENO) != 0));
 }
 
@@ -78,11 +77,11 @@ int main(int argc, char** argv) {
             std::fputs(WebUsageText(), stdout);
             return 0;
         case WebOptions::Action::Version:
-            std::printf("kel-remote-web %.2f\n", kProgramVersion / 1000.0);
+            std::puts("kel-remote-web " KEL_VERSION);
             return 0;
         case WebOptions::Action::Error:
-            std::fprintf(stderr, "kel-remote-web: %s\n%s", qPrintable(options.problem),
-                         WebUsageText());
+            // One line; --help has the rest. Exit code 2 for usage errors.
+            std::fprintf(stderr, "kel-remote-web: %s (see --help)\n", qPrintable(options.problem));
             return 2;
         case WebOptions::Action::Run:
             break;

@@ -4,6 +4,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: kel-remote-web [--listen ADDRESS:PORT] [--token-file FILE]\n"
+    "       kel-remote-web --help | --version\n"
     "\n"
     "A station on the desk network whose handheld is a phone or tablet browser.\n"
     "It announces itself like the window program, lists the desks it hears and\n"
@@ -16,13 +17,14 @@ const char kUsage[] =
     "  --token-file FILE      keep the access token in FILE (made when missing),\n"
     "                         so the page's address stays the same between runs.\n"
     "                         Without it every run makes a new random token.\n"
-    "  --help                 this text\n"
+    "  -h, --help             this text\n"
     "  --version              the program's version\n"
     "\n"
     "Every request must carry the token: the program prints the page's address\n"
     "with it, and a QR code of that address for the phone's camera. Whoever has\n"
     "the address can press keys on the desk; hand it to the operators only.\n"
-    "SIGINT or SIGTERM ends the program; it deregisters from the desk first.\n";
+    "SIGINT or SIGTERM ends the program; it deregisters from the desk first.\n"
+    "A usage error is reported in one line on standard error, exit code 2.\n";
 
 bool ParseListen(const QString& text, WebOptions& options) {
     const qsizetype colon = text.lastIndexOf(':');
@@ -58,7 +60,9 @@ WebOptions ParseWebOptions(const QStringList& args) {
     WebOptions options;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
+        const bool takesValue = arg == QLatin1String("--listen") || arg == QLatin1String("--token-file");
+        if (takesValue && i + 1 == args.size())
+            return Failed(QStringLiteral("%1 needs a value").arg(arg));
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             options.action = WebOptions::Action::Help;
             return options;
@@ -67,12 +71,12 @@ WebOptions ParseWebOptions(const QStringList& args) {
             options.action = WebOptions::Action::Version;
             return options;
         }
-        if (arg == QLatin1String("--listen") && hasValue) {
+        if (arg == QLatin1String("--listen")) {
             if (!ParseListen(args[++i], options))
                 return Failed(QStringLiteral("--listen needs ADDRESS:PORT with an IPv4 address, "
                                              "not '%1'")
                                   .arg(args[i]));
-        } else if (arg == QLatin1String("--token-file") && hasValue) {
+        } else if (arg == QLatin1String("--token-file")) {
             options.tokenFile = args[++i];
         } else {
             return Failed(QStringLiteral("unexpected argument '%1'").arg(arg));
