@@ -2,12 +2,22 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <utility>
 
 #include "web/request_head.h"
 
 FrontDoor::FrontDoor(QByteArray token, QObject* parent)
     : QObject(parent), token_(std::move(token)) {
     connect(&listener_, &QTcpServer::newConnection, this, &FrontDoor::Accept);
+}
+
+FrontDoor::~FrontDoor() {
+    // The sockets are the listener's children and would report their end to
+    // this door after its list is gone.
+    for (QTcpSocket* socket : std::exchange(waiting_, {})) {
+        socket->disconnect(this);
+        socket->abort();
+    }
 }
 
 bool FrontDoor::Listen(const QHostAddress& address, quint16 port, QString* problem) {

@@ -1,10 +1,10 @@
 #pragma once
 // The gateway's listening socket. Every new connection's first request head
-// is looked at (without consuming it) before anything else sees it:
-// WebSockets are admitted here only with the token and from the page's own
-// origin, everything else goes to the HTTP server, which checks the token
-// of each request itself. Refusals are answered with a plain HTTP status and
-// the connection is closed.
+// is looked at (without consuming it) before anything else sees it: a
+// request without the token is refused whatever it asks for, WebSockets are
+// admitted only from the page's own origin, everything else goes to the HTTP
+// server (which checks the token of each request again). Refusals are
+// answered with a plain HTTP status and the connection is closed.
 //
 // Threads: GUI thread.
 
@@ -25,6 +25,7 @@ class FrontDoor : public QObject {
     static constexpr int kHeadTimeoutMs = 10000;
 
     explicit FrontDoor(QByteArray token, QObject* parent = nullptr);
+    ~FrontDoor() override;
 
     bool Listen(const QHostAddress& address, quint16 port, QString* problem);
     quint16 Port() const { return listener_.serverPort(); }

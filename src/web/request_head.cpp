@@ -76,11 +76,12 @@ bool SameOrigin(const QByteArray& origin, const QByteArray& host) {
 }
 
 Admission Admit(const RequestHead& head, const QByteArray& token) {
+    // Without the token nothing is answered but 403, whatever the path.
+    if (!TokenMatches(token, TokenOfTarget(head.target)))
+        return Admission::Forbidden;
     if (!head.webSocket)
         return Admission::Http;
     if (PathOf(head.target) != kWebSocketPath)
         return Admission::NotFound;
-    if (!TokenMatches(token, TokenOfTarget(head.target)) || !SameOrigin(head.origin, head.host))
-        return Admission::Forbidden;
-    return Admission::WebSocket;
+    return SameOrigin(head.origin, head.host) ? Admission::WebSocket : Admission::Forbidden;
 }

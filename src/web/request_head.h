@@ -27,9 +27,9 @@ qsizetype RequestHeadLength(const QByteArray& received);
 std::optional<RequestHead> ParseRequestHead(const QByteArray& head);
 
 enum class Admission {
-    Http,       // an ordinary request: the HTTP server answers it (and checks the token)
+    Http,       // an ordinary request with the token: the HTTP server answers it
     WebSocket,  // a WebSocket with the token, on the page's own origin
-    Forbidden,  // a WebSocket without the token, or from a foreign page
+    Forbidden,  // any request without the token, or a WebSocket from a foreign page
     NotFound,   // a WebSocket on another path
 };
 

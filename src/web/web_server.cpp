@@ -65,7 +65,12 @@ WebServer::WebServer(WebStation& station, WebServerOptions options, QObject* par
             [this](unsigned sound) { Broadcast(BeepMessage(sound)); });
 }
 
-WebServer::~WebServer() = default;
+WebServer::~WebServer() {
+    // Every browser's WebSocket goes before the servers and the front door
+    // whose sockets it uses; closed ones waiting for deletion too.
+    qDeleteAll(findChildren<BrowserLink*>(QString(), Qt::FindDirectChildrenOnly));
+    links_.clear();
+}
 
 void WebServer::ServePage() {
     http_.route("/", QHttpServerRequest::Method::Get, [this](const QHttpServerRequest& request) {

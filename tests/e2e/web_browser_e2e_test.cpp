@@ -70,6 +70,41 @@ class WebBrowserE2eTest : public QObject {
         browser_->Tap(box["x"].toDouble() + box["width"].toDouble() / 2,
                       box["y"].toDouble() + box["height"].toDouble() / 2);
     }
+    // A banner of the page shows exactly this text.
+    bool BannerShown(const QString& text) {
+        return browser_->WaitFor(QStringLiteral("[...document.querySelectorAll('.banner p')].some("
+                                                "(p) => p.textContent === %1)")
+                                     .arg(HeadlessBrowser::Literal(text)),
+                                 kWaitMs);
+    }
+    // Starts the program on a free port and reads the page's address it prints.
+    bool StartGateway() {
+        url_.clear();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KEL_REMOTE_REGISTRY", dir_.filePath("registry.ini"));
+        gateway_.setProcessEnvironment(env);
+        gateway_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        gateway_.start(QStringLiteral(KEL_REMOTE_WEB_PROGRAM), {"--listen", "127.0.0.1:0"});
+        const auto addressPrinted = [&] {
+            gateway_.waitForReadyRead(100);
+            while (gateway_.canReadLine()) {
+                const QString line = QString::fromUtf8(gateway_.readLine()).trimmed();
+                if (line.startsWith("http://"))
+                    url_ = line;
+            }
+            return !url_.isEmpty();
+        };
+        return gateway_.waitForStarted() && QTest::qWaitFor(addressPrinted, kWaitMs);
+    }
+    // Taps the desk in the page's list; true once its screen is shown.
+    bool OpenDesk() {
+        if (!browser_->WaitFor("document.querySelector('" + kDeskButton + "')", kWaitMs))
+            return false;
+        TapCentre(kDeskButton);
+        return browser_->WaitFor("!document.getElementById('remote').hidden", kWaitMs) &&
+               CanvasShowsDesk();
+    }
+    const QString kDeskButton = QStringLiteral("#desk-list button[data-address=\"127.0.0.2\"]");
 
   private slots:
     void initTestCase() {
@@ -85,22 +120,7 @@ class WebBrowserE2eTest : public QObject {
         std::string error;
         QVERIFY2(desk_->Start(&error), error.c_str());
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("KEL_REMOTE_REGISTRY", dir_.filePath("registry.ini"));
-        gateway_.setProcessEnvironment(env);
-        gateway_.start(QStringLiteral(KEL_REMOTE_WEB_PROGRAM), {"--listen", "127.0.0.1:0"});
-        QVERIFY(gateway_.waitForStarted());
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                gateway_.waitForReadyRead(100);
-                while (gateway_.canReadLine()) {
-                    const QString line = QString::fromUtf8(gateway_.readLine()).trimmed();
-                    if (line.startsWith("http://"))
-                        url_ = line;
-                }
-                return !url_.isEmpty();
-            },
-            kWaitMs));
+        QVERIFY(StartGateway());
         QVERIFY(url_.contains("?token="));
 
         browser_ = std::make_unique<HeadlessBrowser>();
@@ -111,14 +131,9 @@ class WebBrowserE2eTest : public QObject {
     void phonePageDrivesTheDesk() {
         browser_->Emulate(390, 844, 3);
         QVERIFY(browser_->Navigate(url_));
-        const QString desk = QStringLiteral("#desk-list button[data-address=\"127.0.0.2\"]");
-        QVERIFY(browser_->WaitFor("document.querySelector('" + desk + "')", kWaitMs));
+        QVERIFY(browser_->WaitFor("document.querySelector('" + kDeskButton + "')", kWaitMs));
         Keep(browser_->Screenshot(), "phone_desks.png");
-
-        TapCentre(desk);
-        QVERIFY(browser_->WaitFor("!document.getElementById('remote').hidden", kWaitMs));
-        QVERIFY(desk_->WaitForScreens(1, std::chrono::milliseconds(kWaitMs)));
-        QVERIFY(CanvasShowsDesk());
+        QVERIFY(OpenDesk());
         // Each desk pixel is a whole number of device pixels.
         const QJsonObject screen = browser_->Box("#screen");
         const double devicePixels = screen["width"].toDouble() * 3;
@@ -183,15 +198,51 @@ class WebBrowserE2eTest : public QObject {
         Keep(browser_->Screenshot(), name);
     }
 
-    // SIGTERM ends the program in order: it deregisters from the desk.
-    void endsCleanlyOnTerminate() {
-        browser_.reset();
+    // A lost desk and a refusal are banners over the page. Nothing blocks
+    // the page's script: a dialog would stop every evaluation here.
+    void bannersTellWithoutBlocking() {
+        browser_->Emulate(390, 844, 3);
+        desk_->GoSilent();
+        QVERIFY(BannerShown("Lost connection to host 127.0.0.2.\nTrying to reconnect"));
+        QVERIFY(
+            browser_->WaitFor("document.querySelector('.banner .elapsed').textContent", kWaitMs));
+        Keep(browser_->Screenshot(), "phone_lost.png");
+        // Heard again: the session goes on and the banner goes.
+        desk_->Resume();
+        QVERIFY(browser_->WaitFor("!document.querySelector('.banner .elapsed')", kWaitMs));
+        QVERIFY(CanvasShowsDesk());
+
+        TapCentre("#disconnect");
+        QVERIFY(browser_->WaitFor("document.getElementById('remote').hidden", kWaitMs));
+        desk_->SetRefusal("Desk busy:\nshow running");
+        TapCentre(kDeskButton);
+        QVERIFY(BannerShown("Desk busy:\nshow running"));
+        Keep(browser_->Screenshot(), "phone_refused.png");
+        desk_->SetRefusal(std::nullopt);
+        QVERIFY(OpenDesk());
+    }
+
+    // A signal ends the program in order: it deregisters from the desk and
+    // tells the browsers why they lose it.
+    void endsCleanlyOnSignal_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+    }
+    void endsCleanlyOnSignal() {
+        QFETCH(int, signal);
+        if (gateway_.state() == QProcess::NotRunning) {
+            QVERIFY(StartGateway());
+            QVERIFY(browser_->Navigate(url_));
+            QVERIFY(OpenDesk());
+        }
         const size_t from = desk_->TraceSize();
-        ::kill(static_cast<pid_t>(gateway_.processId()), SIGTERM);
+        ::kill(static_cast<pid_t>(gateway_.processId()), signal);
         QVERIFY(gateway_.waitForFinished(kWaitMs));
         QCOMPARE(gateway_.exitStatus(), QProcess::NormalExit);
         QCOMPARE(gateway_.exitCode(), 0);
         QVERIFY(Traced("register code=1501", from));
+        QVERIFY(BannerShown("The gateway is shutting down."));
     }
 
     void cleanupTestCase() {

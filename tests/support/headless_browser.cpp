@@ -18,12 +18,6 @@ const QStringList kFlags =
         "--hide-scrollbars --remote-debugging-port=0")
         .split(QLatin1Char(' '));
 
-// The text as a JavaScript string literal.
-QString Quoted(const QString& text) {
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
 void Pause(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -38,6 +32,11 @@ HeadlessBrowser::~HeadlessBrowser() {
         process_.kill();
         process_.waitForFinished(10000);
     }
+}
+
+QString HeadlessBrowser::Literal(const QString& text) {
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
 }
 
 QString HeadlessBrowser::Program() {
@@ -158,13 +157,13 @@ QJsonObject HeadlessBrowser::Box(const QString& selector) {
     return Evaluate(QStringLiteral("(() => { const r = document.querySelector(%1)"
                                    ".getBoundingClientRect(); return {x: r.x, y: r.y, "
                                    "width: r.width, height: r.height}; })()")
-                        .arg(Quoted(selector)))
+                        .arg(Literal(selector)))
         .toObject();
 }
 
 QImage HeadlessBrowser::CanvasImage(const QString& selector) {
     const QString url = Evaluate(QStringLiteral("document.querySelector(%1).toDataURL('image/png')")
-                                     .arg(Quoted(selector)))
+                                     .arg(Literal(selector)))
                             .toString();
     const QByteArray png = QByteArray::fromBase64(url.section(',', 1).toLatin1());
     return QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB888);

@@ -23,6 +23,8 @@ class HeadlessBrowser {
 
     // The browser program, empty when it is not installed.
     static QString Program();
+    // The text as a JavaScript string literal.
+    static QString Literal(const QString& text);
 
     // Starts the browser and opens an empty page. False with the reason.
     bool Start(QString* problem);

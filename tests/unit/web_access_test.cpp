@@ -78,7 +78,9 @@ const QByteArray kOwnOrigin = "Origin: http://127.0.0.1:8780\r\n";
 TEST(RequestHead, AdmitsWebSocketsWithTokenAndOwnOrigin) {
     const std::vector<std::tuple<const char*, QByteArray, Admission>> cases = {
         {"page", Head("/?token=" + kToken, ""), Admission::Http},
-        {"page without token (the server refuses it)", Head("/", ""), Admission::Http},
+        {"page without token", Head("/", ""), Admission::Forbidden},
+        {"other file without token", Head("/favicon.ico", ""), Admission::Forbidden},
+        {"other file", Head("/favicon.ico?token=" + kToken, ""), Admission::Http},
         {"socket", Head("/ws?token=" + kToken, kUpgrade + kOwnOrigin), Admission::WebSocket},
         {"socket, origin in capitals",
          Head("/ws?token=" + kToken, kUpgrade + "Origin: HTTP://127.0.0.1:8780\r\n"),

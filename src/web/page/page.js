@@ -124,8 +124,9 @@
     const landscape = vw > vh * 1.05;
     document.body.classList.toggle('landscape', landscape);
     const controls = $('controls').getBoundingClientRect();
+    const bar = $('remote-bar').getBoundingClientRect();
     const availableW = (landscape ? vw - controls.width : vw) - 8;
-    const availableH = (landscape ? vh : vh - controls.height) - 12;
+    const availableH = (landscape ? vh : vh - controls.height - bar.height) - 12;
     const ratio = window.devicePixelRatio || 1;
     const zoom = Math.max(1, Math.floor(Math.min(availableW * ratio / W, availableH * ratio / H)));
     canvas.style.width = (W * zoom / ratio) + 'px';
@@ -147,9 +148,18 @@
     $('connecting').hidden = session.connecting === '';
     $('connecting-text').textContent = 'Connecting to ' + session.connecting + '\u2026';
     $('back-to-desk').hidden = remote || session.desk === '';
+    showRemoteDesk();
     if (remote) layout();
     else if (document.activeElement === keys) keys.blur();
     showLost();
+  }
+
+  // Which desk the screen belongs to, as plain text.
+  function showRemoteDesk() {
+    const address = session.desk || session.lost;
+    const desk = desks.find((d) => d.address === address);
+    $('remote-desk').textContent = desk && desk.name !== '' ? address + ' \u00b7 ' + desk.name
+                                                            : address;
   }
 
   function deskButton(desk) {
@@ -191,28 +201,35 @@
   // ---- banners: shown, never blocking ----
   const banners = $('banners');
 
+  // The text beside its dismiss button; actions, if any, on a row below.
+  // A kept banner stays until the page removes it: only its actions end it.
   function banner(text, severity, actions = [], keep = false) {
     const box = document.createElement('div');
     box.className = 'banner ' + severity;
     const paragraph = document.createElement('p');
     paragraph.textContent = text;
-    box.append(paragraph);
-    for (const [label, act] of actions) {
-      const button = document.createElement('button');
-      button.type = 'button';
-      button.textContent = label;
-      button.addEventListener('click', () => { box.remove(); act(); });
-      box.append(button);
-    }
     const dismiss = document.createElement('button');
     dismiss.type = 'button';
     dismiss.className = 'dismiss';
     dismiss.setAttribute('aria-label', 'Dismiss');
     dismiss.textContent = '\u00d7';
+    dismiss.hidden = keep;
     dismiss.addEventListener('click', () => box.remove());
-    box.append(dismiss);
+    const row = document.createElement('div');
+    row.className = 'actions';
+    for (const [label, act] of actions) {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = label;
+      button.addEventListener('click', () => { box.remove(); act(); });
+      row.append(button);
+    }
+    box.append(paragraph, dismiss, row);
     banners.append(box);
-    while (banners.children.length > 4) banners.firstElementChild.remove();
+    // At most four; the awaited desk's banner is never the one to go.
+    while (banners.children.length > 4) {
+      [...banners.children].find((oldest) => oldest !== lostBox).remove();
+    }
     if (!keep && severity === 'info') setTimeout(() => box.remove(), 8000);
     return box;
   }
@@ -227,6 +244,7 @@
            two(seconds % 60);
   }
   function showLost() {
+    document.body.classList.toggle('lost', session.lost !== '');
     if (session.lost === '') {
       if (lostBox) lostBox.remove();
       lostBox = null;
@@ -241,7 +259,8 @@
     lostBox.dataset.desk = session.lost;
     const elapsed = document.createElement('span');
     elapsed.className = 'elapsed';
-    lostBox.insertBefore(elapsed, lostBox.children[1]);
+    elapsed.textContent = elapsedText(0);
+    lostBox.querySelector('.actions').prepend(elapsed);
     let seconds = 0;
     lostTimer = setInterval(() => { elapsed.textContent = elapsedText(++seconds); }, 1000);
   }
@@ -274,6 +293,7 @@
       case 'desks':
         desks = m.desks;
         showDesks();
+        showRemoteDesk();
         break;
       case 'session': {
         const deskChanged = m.desk !== session.desk;
@@ -299,9 +319,10 @@
   let retryDelay = 1000;
 
   function setOnline(online) {
-    const pill = $('gateway');
-    pill.textContent = online ? 'online' : 'offline';
-    pill.classList.toggle('online', online);
+    for (const pill of document.querySelectorAll('.gateway')) {
+      pill.textContent = online ? 'online' : 'offline';
+      pill.classList.toggle('online', online);
+    }
   }
 
   function open() {
