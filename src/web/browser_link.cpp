@@ -90,8 +90,13 @@ BrowserLink::~BrowserLink() {
 }
 
 void BrowserLink::SendText(const QString& message) {
-    if (!closing_)
-        socket_->sendTextMessage(message);
+    if (closing_)
+        return;
+    if (socket_->bytesToWrite() > kMaxBacklogBytes) {
+        Close(kClosePolicyViolation, QStringLiteral("The browser does not keep up."));
+        return;
+    }
+    socket_->sendTextMessage(message);
 }
 
 void BrowserLink::Close(int code, const QString& reason) {

@@ -6,7 +6,8 @@
 // frames and gets the latest one, never a growing queue.
 //
 // A malformed message, a text message, a too long one or too many of them
-// close this browser's socket with a reason; the others are not touched.
+// close this browser's socket with a reason, and so does a backlog of what
+// it was sent (texts need no acknowledgement); the others are not touched.
 //
 // Threads: GUI thread.
 
@@ -32,6 +33,9 @@ class BrowserLink : public QObject {
     // Messages a browser may send: per second, and at once.
     static constexpr uint32_t kMessagesPerSecond = 200;
     static constexpr uint32_t kMessageBurst = 400;
+    // Bytes waiting to go out to the browser, at most; a browser that stops
+    // reading is let go beyond it.
+    static constexpr qint64 kMaxBacklogBytes = 1 << 20;
 
     // screen: the gateway's latest frame (240 x 268) and its number; both
     // outlive the link.
