@@ -60,7 +60,8 @@ WebOptions ParseWebOptions(const QStringList& args) {
     WebOptions options;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        const bool takesValue = arg == QLatin1String("--listen") || arg == QLatin1String("--token-file");
+        const bool takesValue =
+            arg == QLatin1String("--listen") || arg == QLatin1String("--token-file");
         if (takesValue && i + 1 == args.size())
             return Failed(QStringLiteral("%1 needs a value").arg(arg));
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
