@@ -1,11 +1,14 @@
 #include "frame/command_bar.h"
 
+#include "frame/artwork.h"
+
 #include <QAction>
 #include <QToolButton>
 
 namespace {
 // Border around a button's image: 16-pixel images give 18-pixel buttons.
 constexpr int kButtonPadding = 2;
+constexpr int kSmallCell = 16;
 }  // namespace
 
 MyCCeCommandBar::MyCCeCommandBar(QWidget* parent) : QToolBar(parent) {}
@@ -21,8 +24,12 @@ bool MyCCeCommandBar::Create(QWidget* parent) {
 }
 
 bool MyCCeCommandBar::LoadToolBar(const std::vector<BarItem>& items, const QString& strip) {
-    if (!LoadBitmap(strip))
+    const int cells = ArtStripCells(strip);
+    if (cells <= 0)
         return false;
+    strip_.clear();
+    for (int cell = 0; cell < cells; ++cell)
+        strip_.push_back(ArtStripIcon(strip, cell));
     clear();
     imageOf_.clear();
     for (const BarItem& item : items) {
@@ -37,8 +44,8 @@ bool MyCCeCommandBar::LoadToolBar(const std::vector<BarItem>& items, const QStri
         connect(action, &QAction::triggered, this, [this, command] { emit Command(command); });
     }
     ApplyImages();
-    const int cell = strip_.empty() ? 16 : strip_.front().height();
-    SetSizes(QSize(cell, cell), QSize(cell + kButtonPadding, cell + kButtonPadding));
+    SetSizes(QSize(kSmallCell, kSmallCell),
+             QSize(kSmallCell + kButtonPadding, kSmallCell + kButtonPadding));
     return true;
 }
 
@@ -52,18 +59,6 @@ void MyCCeCommandBar::SetTooltips(const QStringList& texts) {
     }
 }
 
-bool MyCCeCommandBar::LoadBitmap(const QString& strip) {
-    const QPixmap image(strip);
-    if (image.isNull() || image.height() == 0)
-        return false;
-    const int cell = image.height();
-    strip_.clear();
-    for (int x = 0; x + cell <= image.width(); x += cell)
-        strip_.push_back(image.copy(x, 0, cell, cell));
-    ApplyImages();
-    return true;
-}
-
 void MyCCeCommandBar::SetSizes(QSize bitmap, QSize button) {
     setIconSize(bitmap);
     buttonSize_ = button;
@@ -71,7 +66,10 @@ void MyCCeCommandBar::SetSizes(QSize bitmap, QSize button) {
     setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"
                                  "QToolButton { padding: 0px; margin: 0px; border: 0px;"
                                  " min-width: %1px; max-width: %1px;"
-                                 " min-height: %2px; max-height: %2px; }")
+                                 " min-height: %2px; max-height: %2px; }"
+                                 // A mode that is on shows as a lit, framed button.
+                                 "QToolButton:checked { background: #bcd4f0;"
+                                 " border: 1px solid #2f63a8; border-radius: 2px; }")
                       .arg(button.width())
                       .arg(button.height()));
 }
@@ -88,8 +86,12 @@ void MyCCeCommandBar::ReplaceImage(int image, const QIcon& icon) {
 QIcon MyCCeCommandBar::ImageIcon(int image) const {
     if (auto it = replaced_.find(image); it != replaced_.end())
         return it->second;
+    return StripIcon(image);
+}
+
+QIcon MyCCeCommandBar::StripIcon(int image) const {
     if (image >= 0 && image < static_cast<int>(strip_.size()))
-        return QIcon(strip_[image]);
+        return strip_[static_cast<size_t>(image)];
     return {};
 }
 

@@ -5,7 +5,6 @@
 // GUI thread only.
 
 #include <QIcon>
-#include <QPixmap>
 #include <QStringList>
 #include <QToolBar>
 #include <map>
@@ -27,22 +26,24 @@ class MyCCeCommandBar : public QToolBar {
 
     // Sets up an empty bar for the parent; true on success.
     bool Create(QWidget* parent);
-    // Fills the bar with items whose images come from the strip of square
-    // cells (cell size = strip height). False if the strip cannot be loaded.
+    // Fills the bar with items whose images are cells of the strip of square
+    // images (an artwork name, see artwork.h), at 16 pixels. False if the
+    // strip cannot be loaded.
     bool LoadToolBar(const std::vector<BarItem>& items, const QString& strip);
     // Tooltips for the buttons in bar order, separators skipped; buttons
     // beyond the list get none.
     void SetTooltips(const QStringList& texts);
 
-    // Switches to another strip of the same images (another cell size).
-    bool LoadBitmap(const QString& strip);
-    // Image size and button size of every button.
+    // Image size and button size of every button; the images are drawn
+    // for the size (and the screen's scale), never scaled bitmaps.
     void SetSizes(QSize bitmap, QSize button);
     QSize ButtonSize() const;
 
-    // Replaces one image of the strip (it stays replaced across strips).
+    // Replaces one image of the strip.
     void ReplaceImage(int image, const QIcon& icon);
     QIcon ImageIcon(int image) const;
+    // The strip's own image, whatever replaces it.
+    QIcon StripIcon(int image) const;
 
     QAction* Action(int command) const;
     int CommandToIndex(int command) const;  // -1 when not on the bar
@@ -58,7 +59,7 @@ class MyCCeCommandBar : public QToolBar {
   private:
     void ApplyImages();
 
-    std::vector<QPixmap> strip_;
+    std::vector<QIcon> strip_;
     QSize buttonSize_;
     std::map<int, QIcon> replaced_;
     std::map<QAction*, int> imageOf_;
