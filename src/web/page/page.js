@@ -145,6 +145,7 @@
     const remote = (session.desk !== '' || session.lost !== '') && !wantList;
     $('remote').hidden = !remote;
     $('desks').hidden = remote;
+    document.body.classList.toggle('remote', remote);
     $('connecting').hidden = session.connecting === '';
     $('connecting-text').textContent = 'Connecting to ' + session.connecting + '\u2026';
     $('back-to-desk').hidden = remote || session.desk === '';
