@@ -6,9 +6,11 @@ set(KEL_RES ${CMAKE_SOURCE_DIR}/res)
 set(KEL_DOC ${CMAKE_INSTALL_DATADIR}/doc/kel-remote)
 
 install(TARGETS kel-remote-cli kel-desk-emulator RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-if(TARGET kel-remote)
-  install(TARGETS kel-remote RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
+foreach(program kel-remote kel-remote-web)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
 install(FILES ${KEL_RES}/desktop/kel-remote.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size 16 22 24 32 48 64 128 256 512)
@@ -40,8 +42,9 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "A window shaped like a handheld device that lists the lighting-control\n"
   "desks heard on the network, shows a desk's screen and sends taps, keys\n"
   "and button presses back to it. With chat, an on-screen keyboard,\n"
-  "settings and help, a command-line front end (snapshot, discover, chat)\n"
-  "and an emulated desk for tests, demos and training.")
+  "settings and help, a web gateway that makes a phone or tablet browser\n"
+  "the handheld (kel-remote-web), a command-line front end (snapshot,\n"
+  "discover, chat) and an emulated desk for tests, demos and training.")
 # The window needs a platform plugin, which no linked library pulls in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sound-theme-freedesktop")

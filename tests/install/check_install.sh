@@ -9,6 +9,9 @@ cmake --install "$build" --prefix "$root/usr" >/dev/null
 "$root/usr/bin/kel-remote-cli" --version | grep -qx "kel-remote-cli [0-9.]*"
 "$root/usr/bin/kel-desk-emulator" --version | grep -qx "kel-desk-emulator [0-9.]*"
 "$root/usr/bin/kel-remote" --version | grep -qx "kel-remote [0-9.]*"
+if [ -x "$build/bin/kel-remote-web" ]; then
+    "$root/usr/bin/kel-remote-web" --version | grep -qx "kel-remote-web [0-9.]*"
+fi
 for size in 16 22 24 32 48 64 128 256 512; do
     test -s "$root/usr/share/icons/hicolor/${size}x${size}/apps/kel-remote.png"
 done
