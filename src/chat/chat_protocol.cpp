@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "chat/chat_text.h"
+#include "platform/desk_text.h"
 #include "platform/byte_order.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <poll.h>
 
 #include "chat/chat_protocol.h"
-#include "chat/chat_text.h"
+#include "platform/desk_text.h"
 #include "discovery/network_shared.h"
 #include "discovery/station_record.h"
 #include "platform/beep.h"

@@ -4,12 +4,26 @@
 #include <cstdio>
 
 #include "discovery/network_shared.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 
+namespace {
+
+// A text of the desk's own, in Windows-1252, which may hold anything; the
+// common plain one is taken as it is.
+std::string Shown(const std::string& bytes) {
+    const bool plain = std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+    });
+    return plain ? bytes : DisplaySafe(Windows1252ToUtf8(bytes), false);
+}
+
+}  // namespace
+
 std::string BuildDeskText(const StationRecord& station) {
-    std::string text = station.AddressText() + "\n";
-    const std::string name = station.Name();
+    std::string text = Shown(station.AddressText()) + "\n";
+    const std::string name = Shown(station.Name());
     if (!name.empty())
         text += name + "\n";
     text += DeskTypeName(station.type);

@@ -83,9 +83,10 @@ class DeskTableView {
     virtual void RowsCleared() = 0;
 };
 
-// Row text: address text, "\n", the name and "\n" when it is not empty,
-// the type name, " Emu" for an emulation, " " and the display version / 1000
-// as "%1.3f".
+// Row text, in UTF-8: address text, "\n", the name and "\n" when it is not
+// empty, the type name, " Emu" for an emulation, " " and the display
+// version / 1000 as "%1.3f". The desk's texts are decoded from Windows-1252,
+// their control characters shown as symbols.
 std::string BuildDeskText(const StationRecord& station);
 
 // Row order: ascending by the address read as an unsigned 32-bit value of

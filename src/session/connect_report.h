@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 
 class ConnectReport {
@@ -18,6 +19,15 @@ class ConnectReport {
             *text_ = message;
         } else {
             ShowMessageBox(message, caption, MB_OK);
+        }
+    }
+    // A text the desk supplied, decoded to UTF-8: shown whole, its control
+    // characters made visible.
+    void TellDeskText(const std::string& message, const char* caption) const {
+        if (text_ != nullptr) {
+            *text_ = DisplaySafe(message, true);
+        } else {
+            ShowDeskTextBox(message, caption, MB_OK);
         }
     }
     // Only for a caller that takes texts; the operator is not asked.

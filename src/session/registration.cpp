@@ -8,6 +8,7 @@
 
 #include "session/client_connection.h"
 #include "session/client_session.h"
+#include "platform/desk_text.h"
 #include "session/connect_report.h"
 
 namespace {
@@ -76,7 +77,7 @@ ClientConnection::RegisterOutcome ClientConnection::RegisterDesk(uint32_t desk, 
             return RegisterOutcome::Unreachable;
         }
         if (!answer.IsNull() && !answer.Text().empty()) {
-            report.Tell(answer.Text(), "Kel Remote");
+            report.TellDeskText(Windows1252ToUtf8(answer.Text()), "Kel Remote");
             return RegisterOutcome::Refused;
         }
         if (frontEnd)

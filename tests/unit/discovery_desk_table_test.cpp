@@ -144,6 +144,10 @@ TEST(DeskText, Layout) {
         {"Stage", 6, 1, 5501, "192.168.0.10\nStage\nKel Gamma Emu 5.501"},
         {"X", 9, 0, -1500, "192.168.0.10\nX\nUNKNOWN -1.500"},
         {"Y", 5, 7, 0, "192.168.0.10\nY\nKel Beta Emu 0.000"},
+        // Names are Windows-1252; their control characters are shown, never
+        // obeyed (a line feed would forge a row line).
+        {"Caf\xe9 \x80", 1, 0, 5500, "192.168.0.10\nCaf\u00e9 \u20ac\nKel Alpha 5.500"},
+        {"A\x1b\x07\n\x81", 1, 0, 5500, "192.168.0.10\nA\u241b\u2407\u240a?\nKel Alpha 5.500"},
     };
     for (const Case& c : cases) {
         StationRecord s = Desk("192.168.0.10", 1, c.name);

@@ -19,7 +19,7 @@
 #include <pthread.h>
 
 #include "chat/chat_service.h"
-#include "chat/chat_text.h"
+#include "platform/desk_text.h"
 #include "commands.h"
 #include "discovery/network_shared.h"
 #include "discovery/own_address.h"

@@ -18,6 +18,7 @@
 #include "discovery/heartbeat.h"
 #include "discovery/network_shared.h"
 #include "discovery/own_address.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 
@@ -57,22 +58,13 @@ class QueuedSink : public HeartbeatSink {
     bool failed_ = false;
 };
 
-// Texts from the network may hold anything; the lines must stay lines.
-std::string Printable(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return text;
-}
-
 std::string DeskLine(const StationRecord& s) {
     char version[32];
     std::snprintf(version, sizeof version, "%1.3f", s.displayVersion / 1000.0);
     std::string type = DeskTypeName(s.type);
     if (s.emulation != 0)
         type += " Emu";
-    return Ipv4ToText(s.address) + "\t" + Printable(s.Name()) + "\t" + type + "\t" + version;
+    return Ipv4ToText(s.address) + "\t" + TerminalSafe(Windows1252ToUtf8(s.Name())) + "\t" + type + "\t" + version;
 }
 
 void PrintLine(const std::string& line) {

@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "display/memory_surface.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 #include "session/client_connection.h"
@@ -42,7 +43,9 @@ class CliFrontEnd : public SessionFrontEnd {
 };
 
 int AnswerOnStandardError(const MessageBoxRequest& box) {
-    std::fprintf(stderr, "%s\n", box.text.c_str());
+    // A desk's text reaches the terminal whole, with nothing that acts.
+    const std::string text = box.fromDesk ? TerminalSafe(box.text) : box.text;
+    std::fprintf(stderr, "%s\n", text.c_str());
     return (box.type & MB_BUTTONMASK) == MB_YESNO ? IDNO : IDOK;
 }
 
