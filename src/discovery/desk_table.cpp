@@ -111,7 +111,7 @@ void DeskTable::AwaitedDeskHeard(uint32_t address) {
         return;
     // The session may have survived the silence; then only the icon shows
     // that the desk is registered again.
-    if (actions_.CurrentDesk() == kNoAddress) {
+    if (!actions_.CurrentDesk()) {
         actions_.ReconnectSilently(address);
         return;
     }
@@ -126,7 +126,7 @@ void DeskTable::AwaitedDeskLeaving(uint32_t address) {
 
 void DeskTable::Age() {
     const uint32_t now = StampNow();
-    const uint32_t current = actions_.CurrentDesk();
+    const std::optional<uint32_t> current = actions_.CurrentDesk();
     bool lostCurrent = false;
     std::vector<int> removed;
     for (int i = RowCount() - 1; i >= 0; --i) {
@@ -153,7 +153,7 @@ void DeskTable::Age() {
     uint32_t awaited = kNoAddress;
     if (actions_.LostConnectionDialogOpen(awaited))
         return;  // already waiting for it
-    actions_.OpenLostConnectionDialog(current);
+    actions_.OpenLostConnectionDialog(*current);
 }
 
 void DeskTable::LostConnectionDialogEnded(int result) {

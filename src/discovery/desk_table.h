@@ -12,6 +12,7 @@
 // stations are applied: re-entrant calls are safe.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,9 @@ constexpr int kLostDialogGaveUp = 2;
 class DeskTableActions {
   public:
     virtual ~DeskTableActions() = default;
-    // Peer of the session's input channel; kNoAddress when no session.
-    virtual uint32_t CurrentDesk() { return kNoAddress; }
+    // The session's desk; none without a session (never an address, so no
+    // desk address can be mistaken for "no session").
+    virtual std::optional<uint32_t> CurrentDesk() { return std::nullopt; }
     virtual void Disconnect() {}
     // "Lost connection to host %s." for the address.
     virtual void ShowLostConnection(uint32_t /*address*/) {}

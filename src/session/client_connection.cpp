@@ -50,9 +50,9 @@ bool ClientConnection::IsCurrent(const SessionPtr& session) const {
     return current_ == session;
 }
 
-uint32_t ClientConnection::CurrentDesk() const {
+std::optional<uint32_t> ClientConnection::CurrentDesk() const {
     const SessionPtr session = Current();
-    return session ? session->input.PeerAddress() : kNoAddress;
+    return session ? std::optional<uint32_t>(session->desk) : std::nullopt;
 }
 
 bool ClientConnection::IsReceiving() const {

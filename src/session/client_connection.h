@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,8 +111,8 @@ class ClientConnection final : public DeskInputSink {
     // refused (the user has been told for code 1500).
     int Register(uint32_t desk, int32_t code);
 
-    // The input channel's peer: the current desk, kNoAddress without session.
-    uint32_t CurrentDesk() const;
+    // The current session's desk; none without a session.
+    std::optional<uint32_t> CurrentDesk() const;
     // True while a session's receive thread has been started and the session
     // not yet torn down.
     bool IsReceiving() const;

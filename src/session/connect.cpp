@@ -69,11 +69,16 @@ void ClientConnection::AbortExchanges() {
 ClientConnection::ConnectResult ClientConnection::Connect(uint32_t desk, int reconnecting,
                                                           std::string* failure) {
     ReapReceivers(false);
+    if (IsForbiddenDeskAddress(desk)) {
+        // No desk has such an address (0.0.0.0 would even be this machine).
+        ConnectReport(failure).TellUnreachable(desk, WSAEADDRNOTAVAIL);
+        return ConnectResult::Unreachable;
+    }
     if (Current()) {
         if (reconnecting) {
             Disconnect();  // a silent reconnect replaces what is left of the session
         } else {
-            const uint32_t current = CurrentDesk();
+            const uint32_t current = CurrentDesk().value_or(desk);
             if (current == desk)
                 return ConnectResult::AlreadyConnected;
             const int answer = ShowMessageBox(

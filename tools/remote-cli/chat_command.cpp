@@ -59,7 +59,7 @@ bool WantsHelp(const QStringList& args) {
 
 std::optional<uint32_t> DeskAddress(const QString& text) {
     const uint32_t address = Ipv4FromText(text.toStdString());
-    if (address == kNoAddress || address == 0)
+    if (IsForbiddenDeskAddress(address))  // not an address text either
         return std::nullopt;
     return address;
 }

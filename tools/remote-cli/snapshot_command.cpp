@@ -26,7 +26,7 @@ enum ExitCode : int {
 };
 
 struct SnapshotOptions {
-    uint32_t desk = kNoAddress;
+    uint32_t desk = 0;
     QString output;
     int frames = 1;
     int timeoutSeconds = 10;
@@ -82,7 +82,7 @@ bool ParseOptions(QStringList args, SnapshotOptions& options) {
         return false;
     options.desk = Ipv4FromText(positional[0].toStdString());
     options.output = positional[1];
-    return options.desk != kNoAddress && options.desk != 0;
+    return !IsForbiddenDeskAddress(options.desk);  // not an address text either
 }
 
 // RGB565 to RGB888 by bit replication, so white stays 0xFFFFFF.
