@@ -61,6 +61,9 @@ class ClientConnection final : public DeskInputSink {
     static constexpr std::chrono::milliseconds kHandshakeTimeout{2000};
     // A button message waits this long for room on the input channel.
     static constexpr std::chrono::milliseconds kButtonWriteTimeout{5000};
+    // A desk that has not taken a screen acknowledgement in this time has
+    // stopped reading: the session is lost, not frozen.
+    static constexpr std::chrono::milliseconds kAcknowledgeTimeout{10000};
 
     enum class ConnectResult {
         Connected,         // both channels open, receive thread started
@@ -148,6 +151,11 @@ class ClientConnection final : public DeskInputSink {
     struct Session;
     using SessionPtr = std::shared_ptr<Session>;
     enum class RegisterOutcome { Done, Unreachable, Refused };
+    // What became of a screen message: applied (draw it); its code words
+    // could not be read (draw nothing, the next read finds the channel);
+    // the channel failed (header cut short, acknowledgement not taken); a
+    // fatal error ended the session.
+    enum class ScreenRead { Applied, WordsMissing, ChannelFailed, Fatal };
 
     // An exchange with the desk that CancelConnect (when cancellable) or
     // AbortExchanges may end by closing its channel.
@@ -183,8 +191,9 @@ class ClientConnection final : public DeskInputSink {
     bool DispatchDeskMessage(const SessionPtr& session, uint8_t type);
     void ApplySessionInformation(const uint8_t* payload);
     void HandleThrownOut(const SessionPtr& session);
+    void HandleBrokenChannel(const SessionPtr& session);
     void HandleFatalError(const SessionPtr& session, const char* text);
-    int ReadScreen(const SessionPtr& session);
+    ScreenRead ReadScreen(const SessionPtr& session);
     bool WriteInput(const void* message, int length, bool pollFirst);
     SessionFrontEnd* FrontEnd() const;
 
