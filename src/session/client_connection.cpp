@@ -18,6 +18,10 @@ ClientConnection::ClientConnection(SessionState& state)
 ClientConnection::~ClientConnection() {
     if (Current())
         Disconnect();
+    // A receive thread that is leaving by itself (thrown out, lost desk) may
+    // still be deregistering from a desk that is gone; nobody waits for that
+    // any more, so joining it takes no longer than its own way out.
+    AbortExchanges();
     ReapReceivers(true);
 }
 

@@ -77,7 +77,9 @@ class ClientConnection final : public DeskInputSink {
 
     // state: the station's shared state; it must outlive this object.
     explicit ClientConnection(SessionState& state);
-    ~ClientConnection() override;  // disconnects and joins every receive thread
+    // Disconnects, ends every exchange still waiting for a desk and joins
+    // every receive thread.
+    ~ClientConnection() override;
     ClientConnection(const ClientConnection&) = delete;
     ClientConnection& operator=(const ClientConnection&) = delete;
 
