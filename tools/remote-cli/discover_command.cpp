@@ -7,7 +7,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,6 +17,7 @@
 #include "discovery/heartbeat.h"
 #include "discovery/network_shared.h"
 #include "discovery/own_address.h"
+#include "discovery/station_inbox.h"
 #include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
@@ -27,12 +27,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kAgeingInterval = std::chrono::milliseconds(900);
 
-// Heartbeat handovers queued for the main thread.
-class QueuedSink : public HeartbeatSink {
+// Heartbeat handovers for the main thread: the latest record per desk waits
+// in a bounded inbox, and the main thread is woken once for any number.
+class InboxSink : public HeartbeatSink {
   public:
+    StationInbox inbox;
+
     void StationHeard(StationRecord station) override {
+        if (!inbox.Put(station))
+            return;
         std::lock_guard lock(mutex_);
-        stations_.push_back(station);
+        drainAsked_ = true;
         wake_.notify_one();
     }
     void AgeTick() override {}
@@ -43,18 +48,19 @@ class QueuedSink : public HeartbeatSink {
         wake_.notify_one();
     }
 
-    // Waits until something is queued or the time has come; takes the queue.
-    std::deque<StationRecord> Take(Clock::time_point until, bool& failed) {
+    // Waits until a drain is asked for, a thread failed or the time has
+    // come; true when a drain was asked for.
+    bool Wait(Clock::time_point until, bool& failed) {
         std::unique_lock lock(mutex_);
-        wake_.wait_until(lock, until, [this] { return !stations_.empty() || failed_; });
+        wake_.wait_until(lock, until, [this] { return drainAsked_ || failed_; });
         failed = failed_;
-        return std::exchange(stations_, {});
+        return std::exchange(drainAsked_, false);
     }
 
   private:
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<StationRecord> stations_;
+    bool drainAsked_ = false;
     bool failed_ = false;
 };
 
@@ -125,21 +131,31 @@ int RunDiscover(const QStringList& args) {
     DeskTable table(session);
     PrintingView view(table);
     table.SetView(&view);
-    QueuedSink sink;
+    InboxSink sink;
     SetHeartbeatSink(&sink);
     StartHeartbeats(HeartbeatMode::ReceiveOnly);
 
-    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                        std::chrono::duration<double>(*seconds));
-    auto nextAgeing = Clock::now() + kAgeingInterval;
-    bool failed = false;
-    while (!failed && Clock::now() < end) {
-        for (const StationRecord& station : sink.Take(std::min(end, nextAgeing), failed)) {
+    const auto applyWaiting = [&] {
+        for (const StationRecord& station : sink.inbox.Take()) {
             view.applying = &station;
             table.ApplyStation(station);
             view.applying = nullptr;
         }
+    };
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(*seconds));
+    auto nextAgeing = Clock::now() + kAgeingInterval;
+    bool failed = false;
+    bool moreWaiting = false;
+    while (!failed && Clock::now() < end) {
+        if (moreWaiting || sink.Wait(std::min(end, nextAgeing), failed)) {
+            applyWaiting();
+            moreWaiting = !sink.inbox.FinishDrain();
+        }
         if (Clock::now() >= nextAgeing) {
+            // What was heard counts before anything is aged out, however
+            // long the batches took.
+            applyWaiting();
             table.Age();
             nextAgeing += kAgeingInterval;
         }
@@ -147,5 +163,11 @@ int RunDiscover(const QStringList& args) {
 
     StopHeartbeats();
     SetHeartbeatSink(nullptr);
+    if (const uint64_t dropped = sink.inbox.Dropped(); dropped > 0) {
+        std::fprintf(stderr,
+                     "kel-remote-cli: more than %zu desks at once; %llu heartbeats of further "
+                     "desks were dropped\n",
+                     StationInbox::kDefaultCapacity, static_cast<unsigned long long>(dropped));
+    }
     return failed ? 1 : 0;
 }
