@@ -29,3 +29,8 @@ render lost_connection.svg 32 32 lost_connection.png
 render chatbar.svg 160 16 chatbar16.png
 render chat_help_send.svg 32 32 chat_help_send.png
 render chat_help_clear.svg 32 32 chat_help_clear.png
+# The application icon in the sizes a desktop's icon theme asks for.
+for n in 16 22 24 32 48 64 128 256 512; do
+    mkdir -p "png/icons/$n"
+    render app_icon.svg "$n" "$n" "icons/$n/kel-remote.png"
+done

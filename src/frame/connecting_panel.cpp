@@ -8,7 +8,12 @@
 
 ConnectingPanel::ConnectingPanel(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("connectingPanel"));
+    // Set off from the white list it covers, so the wait is plain to see.
     setAutoFillBackground(true);
+    QPalette shade = palette();
+    shade.setColor(QPalette::Window, QColor(0xE4, 0xEA, 0xF2));
+    setPalette(shade);
+    setFrameShape(QFrame::Box);
     // Clicks on the notice are not taps on the remote screen below it.
     setAttribute(Qt::WA_NoMousePropagation);
     text_ = new QLabel(this);
@@ -31,6 +36,8 @@ void ConnectingPanel::ShowFor(uint32_t desk) {
         QStringLiteral("Connecting to %1\u2026").arg(QString::fromStdString(Ipv4ToText(desk))));
     raise();
     show();
+    // Space or Enter cancels, as the button has the focus.
+    cancel_->setFocus();
 }
 
 QString ConnectingPanel::Text() const {

@@ -12,6 +12,8 @@
 #include <array>
 #include <utility>
 
+#include <sys/socket.h>
+
 #include "emulator_core.h"
 #include "platform/byte_order.h"
 #include "screen_codec.h"
@@ -99,6 +101,9 @@ ChannelEnd RunRegistration(DeskEmulator::Impl& desk, Connection& c) {
                          DeadlineAfter(std::chrono::milliseconds(desk.answerDelayMs.load())));
         if (r == IoResult::kWoken)
             return RegistrationFailed(desk, c, r);
+        uint8_t next = 0;
+        if (r == IoResult::kOk && ::recv(c.fd, &next, 1, MSG_PEEK | MSG_DONTWAIT) <= 0)
+            return RegistrationFailed(desk, c, IoResult::kClosed);  // the station gave up
     }
     if (code == kRegisterCode) {
         std::optional<std::string> answer;

@@ -74,6 +74,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, Options* options
         if (name == "--help" || name == "-h") {
             return CommandLine::kHelp;
         }
+        if (name == "--version") {
+            return CommandLine::kVersion;
+        }
         if (auto flag = FlagOptions().find(name); flag != FlagOptions().end()) {
             flag->second(*options);
             continue;
@@ -127,6 +130,9 @@ Options:
   --no-heartbeats       send no heartbeats
   --no-chat             neither receive nor send chat
   -h, --help            show this text
+  --version             print the version
+
+A usage error is reported in one line on standard error, exit code 2.
 
 Commands (one per line on standard input):
   beep N          desk message 1 (0 exclamation, 1 question, 2 default)

@@ -7,7 +7,7 @@
 
 namespace deskemu {
 
-enum class CommandLine { kRun, kHelp, kError };
+enum class CommandLine { kRun, kHelp, kVersion, kError };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv, Options* options,
                              std::string* problem);

@@ -70,9 +70,12 @@ int main(int argc, char** argv) {
         case deskemu::CommandLine::kHelp:
             std::fputs(deskemu::UsageText().c_str(), stdout);
             return 0;
+        case deskemu::CommandLine::kVersion:
+            std::puts("kel-desk-emulator " KEL_VERSION);
+            return 0;
         case deskemu::CommandLine::kError:
-            std::fprintf(stderr, "kel-desk-emulator: %s\n%s", problem.c_str(),
-                         deskemu::UsageText().c_str());
+            // One line; --help has the rest. Exit code 2 for usage errors.
+            std::fprintf(stderr, "kel-desk-emulator: %s (see --help)\n", problem.c_str());
             return 2;
         case deskemu::CommandLine::kRun:
             break;

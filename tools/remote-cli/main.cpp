@@ -9,6 +9,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: kel-remote-cli COMMAND [OPTIONS]\n"
+    "       kel-remote-cli --help | --version\n"
     "\n"
     "Commands:\n"
     "  snapshot DESK OUT.png [--frames N] [--timeout SECONDS] [--user NAME]\n"
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 1 : 0;
     }
+    if (args.front() == "--version") {
+        std::puts("kel-remote-cli " KEL_VERSION);
+        return 0;
+    }
     const QString command = args.takeFirst();
     if (command == "snapshot")
         return RunSnapshot(args);
@@ -50,6 +55,7 @@ int main(int argc, char** argv) {
         return RunDiscover(args);
     if (command == "chat")
         return RunChat(args);
-    std::fprintf(stderr, "kel-remote-cli: unknown command '%s'\n%s", qPrintable(command), kUsage);
+    std::fprintf(stderr, "kel-remote-cli: unknown command '%s' (see --help)\n",
+                 qPrintable(command));
     return 1;
 }
