@@ -114,6 +114,10 @@ void CloseGuiServices() {
         g_boxes->Close();
 }
 
+size_t BoxesWaiting() {
+    return g_boxes != nullptr ? g_boxes->SendsWaiting() : 0;
+}
+
 void RemoveGuiServices() {
     CloseGuiServices();
     SetBeepHandler({});

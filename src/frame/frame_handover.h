@@ -35,6 +35,8 @@ class FrameHandover : public QObject,
     // GUI thread: the frame that receives the handovers. Null drops them
     // from now on and releases every worker waiting for a sent one.
     void Attach(CMainFrame* frame);
+    // Sent handovers whose workers wait for the GUI thread.
+    size_t SendsWaiting() const { return gate_.SendsWaiting(); }
 
     // SessionFrontEnd
     void DeskRegistered(uint32_t desk, bool registered) override;  // sent
