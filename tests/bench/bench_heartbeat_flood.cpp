@@ -17,7 +17,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +27,7 @@
 #include "frame/main_frame.h"
 #include "heartbeat_flood.h"
 #include "platform/winsock.h"
+#include "process_counts.h"
 #include "test_station.h"
 
 namespace {
@@ -62,21 +62,6 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     if (options.mode != "window" && !(options.mode == "discover" && !options.cli.empty()))
         return std::nullopt;
     return options;
-}
-
-// Resident memory of a process in MB, from /proc.
-double ResidentMb(const std::string& pid = "self") {
-    std::ifstream status("/proc/" + pid + "/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            double kb = 0;
-            status >> kb;
-            return kb / 1024.0;
-        }
-        status.ignore(4096, '\n');
-    }
-    return 0;
 }
 
 double Seconds(Clock::duration d) {
