@@ -37,8 +37,7 @@ bool MyCCeCommandBar::LoadToolBar(const std::vector<BarItem>& items, const QStri
         connect(action, &QAction::triggered, this, [this, command] { emit Command(command); });
     }
     ApplyImages();
-    const int cell = strip_.empty() ? 16 : strip_.front().height();
-    SetSizes(QSize(cell, cell), QSize(cell + kButtonPadding, cell + kButtonPadding));
+    SetSizes(QSize(cell_, cell_), QSize(cell_ + kButtonPadding, cell_ + kButtonPadding));
     return true;
 }
 
@@ -53,18 +52,24 @@ void MyCCeCommandBar::SetTooltips(const QStringList& texts) {
 }
 
 bool MyCCeCommandBar::LoadBitmap(const QString& strip) {
+    if (strip == stripFile_ && !strip_.empty())
+        return true;
     const QPixmap image(strip);
     if (image.isNull() || image.height() == 0)
         return false;
-    const int cell = image.height();
+    stripFile_ = strip;
+    cell_ = image.height();
     strip_.clear();
-    for (int x = 0; x + cell <= image.width(); x += cell)
-        strip_.push_back(image.copy(x, 0, cell, cell));
+    for (int x = 0; x + cell_ <= image.width(); x += cell_)
+        strip_.emplace_back(image.copy(x, 0, cell_, cell_));
     ApplyImages();
     return true;
 }
 
 void MyCCeCommandBar::SetSizes(QSize bitmap, QSize button) {
+    // Every layout asks again; a style sheet set anew re-polishes the bar.
+    if (iconSize() == bitmap && buttonSize_ == button && !styleSheet().isEmpty())
+        return;
     setIconSize(bitmap);
     buttonSize_ = button;
     // Flat and tight, so all twelve buttons fit the handheld's screen width.
@@ -81,15 +86,25 @@ QSize MyCCeCommandBar::ButtonSize() const {
 }
 
 void MyCCeCommandBar::ReplaceImage(int image, const QIcon& icon) {
+    if (auto it = replaced_.find(image);
+        it != replaced_.end() && it->second.cacheKey() == icon.cacheKey())
+        return;
     replaced_[image] = icon;
     ApplyImages();
+}
+
+void MyCCeCommandBar::ReplaceImage(int image, const QString& file) {
+    auto it = fileIcons_.find(file);
+    if (it == fileIcons_.end())
+        it = fileIcons_.emplace(file, QIcon(file)).first;
+    ReplaceImage(image, it->second);
 }
 
 QIcon MyCCeCommandBar::ImageIcon(int image) const {
     if (auto it = replaced_.find(image); it != replaced_.end())
         return it->second;
     if (image >= 0 && image < static_cast<int>(strip_.size()))
-        return QIcon(strip_[image]);
+        return strip_[static_cast<size_t>(image)];
     return {};
 }
 

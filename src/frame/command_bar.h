@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QString>
 #include <QStringList>
 #include <QToolBar>
 #include <map>
@@ -34,7 +35,8 @@ class MyCCeCommandBar : public QToolBar {
     // beyond the list get none.
     void SetTooltips(const QStringList& texts);
 
-    // Switches to another strip of the same images (another cell size).
+    // Switches to another strip of the same images (another cell size);
+    // the strip already loaded is kept as it is.
     bool LoadBitmap(const QString& strip);
     // Image size and button size of every button.
     void SetSizes(QSize bitmap, QSize button);
@@ -42,6 +44,9 @@ class MyCCeCommandBar : public QToolBar {
 
     // Replaces one image of the strip (it stays replaced across strips).
     void ReplaceImage(int image, const QIcon& icon);
+    // The same with the image file's icon, made once per file: a new icon
+    // each time would leave new pixmaps in Qt's cache each time.
+    void ReplaceImage(int image, const QString& file);
     QIcon ImageIcon(int image) const;
 
     QAction* Action(int command) const;
@@ -58,9 +63,14 @@ class MyCCeCommandBar : public QToolBar {
   private:
     void ApplyImages();
 
-    std::vector<QPixmap> strip_;
+    // One icon per cell, made once per strip, so that Qt's pixmap cache
+    // finds the pixmaps it made for them before (disabled, scaled).
+    std::vector<QIcon> strip_;
+    QString stripFile_;
+    int cell_ = 16;
     QSize buttonSize_;
     std::map<int, QIcon> replaced_;
+    std::map<QString, QIcon> fileIcons_;
     std::map<QAction*, int> imageOf_;
 };
 
