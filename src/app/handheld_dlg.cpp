@@ -38,10 +38,11 @@ CHandheldDlg::CHandheldDlg(const StationServices& services)
     EnsureArtwork();
     setObjectName(QStringLiteral("handheld"));
     setWindowTitle(QStringLiteral("Kel Remote"));
-    setWindowIcon(QIcon(QStringLiteral(":/kel/app_icon.png")));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowIcon(ArtIcon(QStringLiteral("app_icon")));
+    // Only the buttons named here: a window of fixed size offers no maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -68,20 +69,12 @@ void CHandheldDlg::OnInitDialog(const NetworkThreads& threads) {
         move(0, 0);
     }
 
-    background_ = QPixmap(QStringLiteral(":/kel/skin_background.png"));
-    smallFace_ = QPixmap(QStringLiteral(":/kel/button_face_small.png"));
-    smallPressed_ = QPixmap(QStringLiteral(":/kel/button_pressed_small.png"));
-    bigFace_ = QPixmap(QStringLiteral(":/kel/button_face_big.png"));
-    bigPressed_ = QPixmap(QStringLiteral(":/kel/button_pressed_big.png"));
-    highlight_ = QPixmap(QStringLiteral(":/kel/encoder_highlight.png"));
-
     const uint32_t zoom = Zoom();
-    const bool large = zoom == kBigSizeLargeButtons;
     for (int i = 0; i < kEncoderButtonCount; ++i) {
         buttons_[static_cast<size_t>(i)] = new EncoderBtn(
-            QPoint(0, 0), HandheldButtonSize(zoom), i, large ? &bigFace_ : &smallFace_, &highlight_,
-            large ? &bigPressed_ : &smallPressed_, this,
+            QPoint(0, 0), HandheldButtonSize(zoom), i, this,
             QString::fromLatin1(HandheldButtonLabel(i)), services_.input, services_.state);
+        buttons_[static_cast<size_t>(i)]->setToolTip(QString::fromLatin1(HandheldButtonTip(i)));
     }
     LayoutButtons();
 
@@ -100,15 +93,13 @@ uint32_t CHandheldDlg::Zoom() const {
 
 void CHandheldDlg::LayoutButtons() {
     const uint32_t zoom = Zoom();
-    const bool large = zoom == kBigSizeLargeButtons;
     const int size = HandheldButtonSize(zoom);
     for (int i = 0; i < kEncoderButtonCount; ++i) {
         EncoderBtn* button = buttons_[static_cast<size_t>(i)];
         if (button == nullptr)
             continue;
         const QPoint at = HandheldButtonPosition(i, zoom);
-        button->SetGeometry(at.x(), at.y(), size, size, large ? &bigFace_ : &smallFace_,
-                            large ? &bigPressed_ : &smallPressed_);
+        button->SetGeometry(at.x(), at.y(), size, size);
     }
 }
 
@@ -169,7 +160,8 @@ void CHandheldDlg::contextMenuEvent(QContextMenuEvent* event) {
 
 void CHandheldDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawPixmap(rect(), background_);
+    painter.drawPixmap(rect(),
+                       ArtPixmap(QStringLiteral("skin_background"), size(), devicePixelRatioF()));
 }
 
 // No dialog navigation: Enter and Escape never close the window; keys that

@@ -57,8 +57,6 @@ class CHandheldDlg : public QWidget {
     void OnWheel(QPoint delta);
 
     StationServices services_;
-    QPixmap background_;
-    QPixmap smallFace_, smallPressed_, bigFace_, bigPressed_, highlight_;
     std::array<EncoderBtn*, 5> buttons_{};
     CMainFrame* frame_ = nullptr;
     bool sizeCommand_ = false;

@@ -10,13 +10,16 @@ constexpr int kTallScreenHeight = 960;
 
 struct ButtonPlacement {
     const char* label;
+    const char* tip;     // the name the help pages give the button
     QPoint position[3];  // by zoom mode
 };
 
 constexpr ButtonPlacement kButtons[kEncoderButtonCount] = {
-    {"Views", {{10, 320}, {55, 605}, {5, 610}}},    {"Res.", {{75, 320}, {145, 605}, {115, 610}}},
-    {"", {{115, 380}, {235, 605}, {200, 720}}},     {"Cmd", {{155, 320}, {325, 605}, {280, 610}}},
-    {"Next", {{220, 320}, {415, 605}, {390, 610}}},
+    {"Views", "Program Button 1", {{10, 320}, {55, 605}, {5, 610}}},
+    {"Res.", "Program Button 2", {{75, 320}, {145, 605}, {115, 610}}},
+    {"", "Cursor Button", {{115, 380}, {235, 605}, {200, 720}}},
+    {"Cmd", "Program Button 3", {{155, 320}, {325, 605}, {280, 610}}},
+    {"Next", "Program Button 4", {{220, 320}, {415, 605}, {390, 610}}},
 };
 
 uint32_t ModeIndex(uint32_t zoom) {
@@ -54,6 +57,12 @@ const char* HandheldButtonLabel(int index) {
     if (index < 0 || index >= kEncoderButtonCount)
         return "";
     return kButtons[index].label;
+}
+
+const char* HandheldButtonTip(int index) {
+    if (index < 0 || index >= kEncoderButtonCount)
+        return "";
+    return kButtons[index].tip;
 }
 
 bool ScreenOffersBigSize(QSize screen) {

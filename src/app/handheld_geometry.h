@@ -27,6 +27,8 @@ int HandheldButtonSize(uint32_t zoom);
 QPoint HandheldButtonPosition(int index, uint32_t zoom);
 // Label of hardware button index; empty for the encoder.
 const char* HandheldButtonLabel(int index);
+// Tool tip of hardware button index: its name on the help pages.
+const char* HandheldButtonTip(int index);
 
 // The size command exists only on screens of at least 1024 by 768.
 bool ScreenOffersBigSize(QSize screen);

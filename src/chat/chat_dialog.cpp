@@ -21,7 +21,7 @@ namespace {
 
 // 140 by 182 dialog units of the handheld's dialog font.
 constexpr QSize kDialogSize(210, 296);
-const char kChatStrip[] = ":/kel/chatbar16.png";
+const char kChatStrip[] = "chatbar";
 
 // Send, Clear History, Help, six places without a function, Keyboard.
 const std::vector<BarItem>& ChatBarItems() {

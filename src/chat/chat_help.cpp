@@ -1,6 +1,7 @@
 // The chat dialog's help: one icon and one sentence for each action.
 
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 
 #include "chat/chat_dialog.h"
@@ -13,7 +14,8 @@ constexpr QSize kHelpSize(162, 210);
 
 void AddRow(QGridLayout& grid, int row, const char* icon, const char* text, QWidget* parent) {
     auto* image = new QLabel(parent);
-    image->setPixmap(QPixmap(QString::fromLatin1(icon)));
+    image->setPixmap(
+        ArtPixmap(QString::fromLatin1(icon), QSize(32, 32), qGuiApp->devicePixelRatio()));
     image->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     auto* label = new QLabel(QString::fromLatin1(text), parent);
     label->setTextFormat(Qt::PlainText);
@@ -33,10 +35,9 @@ CChatHelp::CChatHelp(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(this);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(16);
-    AddRow(*grid, 0, ":/kel/chat_help_send.png",
+    AddRow(*grid, 0, "chat_help_send",
            "Send the message\nyou've created in\nthe 'New Message'\nedit field.", this);
-    AddRow(*grid, 1, ":/kel/chat_help_clear.png",
-           "Clear the entries in\nthe 'Chat History'\nfield.", this);
+    AddRow(*grid, 1, "chat_help_clear", "Clear the entries in\nthe 'Chat History'\nfield.", this);
     grid->setRowStretch(2, 1);
     resize(kHelpSize);
 }

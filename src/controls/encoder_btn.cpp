@@ -3,11 +3,13 @@
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRegion>
 #include <cstdlib>
 
 #include "app/handheld_geometry.h"
 #include "controls/encoder_regions.h"
+#include "frame/artwork.h"
 #include "input/command_ids.h"
 #include "input/desk_input_sink.h"
 #include "platform/tick.h"
@@ -28,45 +30,49 @@ int EncoderButtonCode(int index) {
     return index >= 0 && index < kEncoderButtonCount ? kButtonCodes[index] : 0;
 }
 
-EncoderBtn::EncoderBtn(QPoint position, int size, int index, const QPixmap* face,
-                       const QPixmap* highlight, const QPixmap* pressed, QWidget* parent,
-                       const QString& label, DeskInputSink& desk, SessionState& state)
-    : QWidget(parent),
-      desk_(desk),
-      state_(state),
-      index_(index),
-      label_(label),
-      highlight_(highlight) {
+EncoderBtn::EncoderBtn(QPoint position, int size, int index, QWidget* parent, const QString& label,
+                       DeskInputSink& desk, SessionState& state)
+    : QWidget(parent), desk_(desk), state_(state), index_(index), label_(label) {
     setObjectName(QStringLiteral("button%1").arg(500 + index));
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    SetGeometry(position.x(), position.y(), size, size, face, pressed);
+    // The skin shows around the round button.
+    setAttribute(Qt::WA_TranslucentBackground);
+    SetGeometry(position.x(), position.y(), size, size);
 }
 
 EncoderBtn::~EncoderBtn() {
     pressTimer_.stop();
 }
 
-void EncoderBtn::SetGeometry(int x, int y, int width, int height, const QPixmap* face,
-                             const QPixmap* pressed) {
-    face_ = face;
-    pressedFace_ = pressed;
-    const bool large = state_.bigsize.load() >= static_cast<int>(kBigSizeLargeButtons);
+void EncoderBtn::SetGeometry(int x, int y, int width, int height) {
+    large_ = state_.bigsize.load() >= static_cast<int>(kBigSizeLargeButtons);
     const ButtonShape shape =
-        index_ == kEncoderIndex ? EncoderShape(large) : PushButtonShape(large);
+        index_ == kEncoderIndex ? EncoderShape(large_) : PushButtonShape(large_);
+    outline_ = shape.outline;
     arrows_ = shape.arrows;
-    setMask(QRegion(shape.outline, QRegion::Ellipse));
     setGeometry(x, y, width, height);
     raise();
     show();
 }
 
+bool EncoderBtn::Inside(QPoint point) const {
+    return QRegion(outline_, QRegion::Ellipse).contains(point);
+}
+
 void EncoderBtn::mousePressEvent(QMouseEvent* event) {
+    if (!Inside(event->position().toPoint())) {
+        event->ignore();  // the skin around the button
+        return;
+    }
     if (event->button() == Qt::LeftButton)
         Press(event->position().toPoint());
 }
 
 // A double click counts as a second press, so it sends a second code.
 void EncoderBtn::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!Inside(event->position().toPoint())) {
+        event->ignore();
+        return;
+    }
     if (event->button() == Qt::LeftButton)
         Press(event->position().toPoint());
 }
@@ -159,16 +165,27 @@ const QPolygon* EncoderBtn::ArrowFor(int direction) const {
     }
 }
 
+QString EncoderBtn::FaceName(bool pressed) const {
+    const QString size = large_ ? QStringLiteral("big") : QStringLiteral("small");
+    return pressed ? QStringLiteral("button_pressed_") + size
+                   : QStringLiteral("button_face_") + size;
+}
+
 void EncoderBtn::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QPixmap* image = pressed_ ? pressedFace_ : face_;
-    if (image != nullptr)
-        painter.fillRect(rect(), QBrush(*image));
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal ratio = devicePixelRatioF();
+    QPainterPath round;
+    round.addEllipse(QRectF(outline_));
+    painter.fillPath(round, QBrush(ArtPixmap(FaceName(pressed_), size(), ratio)));
     if (index_ == kEncoderIndex && !pressed_) {
         const QPolygon* arrow = ArrowFor(direction_);
-        if (arrow != nullptr && highlight_ != nullptr && !arrow->isEmpty()) {
-            painter.setClipRegion(QRegion(*arrow, Qt::WindingFill));
-            painter.fillRect(rect(), QBrush(*highlight_));
+        if (arrow != nullptr && !arrow->isEmpty()) {
+            QPainterPath path;
+            path.addPolygon(QPolygonF(*arrow));
+            path.closeSubpath();
+            painter.fillPath(path, QBrush(ArtPixmap(QStringLiteral("encoder_highlight"),
+                                                    QSize(176, 146), ratio)));
         }
         return;
     }

@@ -6,7 +6,6 @@
 // without dragging. GUI thread only.
 
 #include <QBasicTimer>
-#include <QPixmap>
 #include <QPolygon>
 #include <QString>
 #include <QWidget>
@@ -22,18 +21,16 @@ int EncoderButtonCode(int index);
 class EncoderBtn : public QWidget {
     Q_OBJECT
   public:
-    // Brushes are the skin images, owned by the handheld window; they, the
-    // sink and the state must outlive the button. The state gives the zoom
-    // mode, the hold time and the press tick shared with the main frame.
-    EncoderBtn(QPoint position, int size, int index, const QPixmap* face, const QPixmap* highlight,
-               const QPixmap* pressed, QWidget* parent, const QString& label, DeskInputSink& desk,
-               SessionState& state);
+    // The sink and the state must outlive the button. The state gives the
+    // zoom mode, the hold time and the press tick shared with the main frame.
+    EncoderBtn(QPoint position, int size, int index, QWidget* parent, const QString& label,
+               DeskInputSink& desk, SessionState& state);
     ~EncoderBtn() override;
 
     // Rebuilds the round shape (and the encoder's arrows) for the current
-    // zoom mode and places the button.
-    void SetGeometry(int x, int y, int width, int height, const QPixmap* face,
-                     const QPixmap* pressed);
+    // zoom mode and places the button. The shape is drawn anti-aliased over
+    // the skin; presses outside it belong to the skin.
+    void SetGeometry(int x, int y, int width, int height);
 
     int Index() const { return index_; }
     bool IsPressed() const { return pressed_; }
@@ -61,9 +58,11 @@ class EncoderBtn : public QWidget {
     bool pressed_ = false;
     QPoint pressPoint_;
     int direction_ = kNoStep;
-    const QPixmap* face_ = nullptr;
-    const QPixmap* pressedFace_ = nullptr;
-    const QPixmap* highlight_ = nullptr;
+    bool Inside(QPoint point) const;
+    QString FaceName(bool pressed) const;
+
+    bool large_ = false;  // the 140-pixel set of shapes and faces
+    QRect outline_;
     std::array<QPolygon, 4> arrows_;  // left, right, up, down
     QBasicTimer pressTimer_;
 };

@@ -1,11 +1,14 @@
 #include "frame/command_bar.h"
 
+#include "frame/artwork.h"
+
 #include <QAction>
 #include <QToolButton>
 
 namespace {
 // Border around a button's image: 16-pixel images give 18-pixel buttons.
 constexpr int kButtonPadding = 2;
+constexpr int kSmallCell = 16;
 }  // namespace
 
 MyCCeCommandBar::MyCCeCommandBar(QWidget* parent) : QToolBar(parent) {}
@@ -21,8 +24,12 @@ bool MyCCeCommandBar::Create(QWidget* parent) {
 }
 
 bool MyCCeCommandBar::LoadToolBar(const std::vector<BarItem>& items, const QString& strip) {
-    if (!LoadBitmap(strip))
+    const int cells = ArtStripCells(strip);
+    if (cells <= 0)
         return false;
+    strip_.clear();
+    for (int cell = 0; cell < cells; ++cell)
+        strip_.push_back(ArtStripIcon(strip, cell));
     clear();
     imageOf_.clear();
     for (const BarItem& item : items) {
@@ -37,7 +44,8 @@ bool MyCCeCommandBar::LoadToolBar(const std::vector<BarItem>& items, const QStri
         connect(action, &QAction::triggered, this, [this, command] { emit Command(command); });
     }
     ApplyImages();
-    SetSizes(QSize(cell_, cell_), QSize(cell_ + kButtonPadding, cell_ + kButtonPadding));
+    SetSizes(QSize(kSmallCell, kSmallCell),
+             QSize(kSmallCell + kButtonPadding, kSmallCell + kButtonPadding));
     return true;
 }
 
@@ -51,21 +59,6 @@ void MyCCeCommandBar::SetTooltips(const QStringList& texts) {
     }
 }
 
-bool MyCCeCommandBar::LoadBitmap(const QString& strip) {
-    if (strip == stripFile_ && !strip_.empty())
-        return true;
-    const QPixmap image(strip);
-    if (image.isNull() || image.height() == 0)
-        return false;
-    stripFile_ = strip;
-    cell_ = image.height();
-    strip_.clear();
-    for (int x = 0; x + cell_ <= image.width(); x += cell_)
-        strip_.emplace_back(image.copy(x, 0, cell_, cell_));
-    ApplyImages();
-    return true;
-}
-
 void MyCCeCommandBar::SetSizes(QSize bitmap, QSize button) {
     // Every layout asks again; a style sheet set anew re-polishes the bar.
     if (iconSize() == bitmap && buttonSize_ == button && !styleSheet().isEmpty())
@@ -76,7 +69,10 @@ void MyCCeCommandBar::SetSizes(QSize bitmap, QSize button) {
     setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"
                                  "QToolButton { padding: 0px; margin: 0px; border: 0px;"
                                  " min-width: %1px; max-width: %1px;"
-                                 " min-height: %2px; max-height: %2px; }")
+                                 " min-height: %2px; max-height: %2px; }"
+                                 // A mode that is on shows as a lit, framed button.
+                                 "QToolButton:checked { background: #bcd4f0;"
+                                 " border: 1px solid #2f63a8; border-radius: 2px; }")
                       .arg(button.width())
                       .arg(button.height()));
 }
@@ -86,23 +82,27 @@ QSize MyCCeCommandBar::ButtonSize() const {
 }
 
 void MyCCeCommandBar::ReplaceImage(int image, const QIcon& icon) {
-    if (auto it = replaced_.find(image);
-        it != replaced_.end() && it->second.cacheKey() == icon.cacheKey())
+    const auto it = replaced_.find(image);
+    if (it != replaced_.end() && it->second.cacheKey() == icon.cacheKey())
         return;
     replaced_[image] = icon;
     ApplyImages();
 }
 
-void MyCCeCommandBar::ReplaceImage(int image, const QString& file) {
-    auto it = fileIcons_.find(file);
-    if (it == fileIcons_.end())
-        it = fileIcons_.emplace(file, QIcon(file)).first;
+void MyCCeCommandBar::ReplaceImage(int image, const QString& art) {
+    auto it = artIcons_.find(art);
+    if (it == artIcons_.end())
+        it = artIcons_.emplace(art, ArtIcon(art)).first;
     ReplaceImage(image, it->second);
 }
 
 QIcon MyCCeCommandBar::ImageIcon(int image) const {
     if (auto it = replaced_.find(image); it != replaced_.end())
         return it->second;
+    return StripIcon(image);
+}
+
+QIcon MyCCeCommandBar::StripIcon(int image) const {
     if (image >= 0 && image < static_cast<int>(strip_.size()))
         return strip_[static_cast<size_t>(image)];
     return {};

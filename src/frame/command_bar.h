@@ -5,8 +5,6 @@
 // GUI thread only.
 
 #include <QIcon>
-#include <QPixmap>
-#include <QString>
 #include <QStringList>
 #include <QToolBar>
 #include <map>
@@ -28,26 +26,27 @@ class MyCCeCommandBar : public QToolBar {
 
     // Sets up an empty bar for the parent; true on success.
     bool Create(QWidget* parent);
-    // Fills the bar with items whose images come from the strip of square
-    // cells (cell size = strip height). False if the strip cannot be loaded.
+    // Fills the bar with items whose images are cells of the strip of square
+    // images (an artwork name, see artwork.h), at 16 pixels. False if the
+    // strip cannot be loaded.
     bool LoadToolBar(const std::vector<BarItem>& items, const QString& strip);
     // Tooltips for the buttons in bar order, separators skipped; buttons
     // beyond the list get none.
     void SetTooltips(const QStringList& texts);
 
-    // Switches to another strip of the same images (another cell size);
-    // the strip already loaded is kept as it is.
-    bool LoadBitmap(const QString& strip);
-    // Image size and button size of every button.
+    // Image size and button size of every button; the images are drawn
+    // for the size (and the screen's scale), never scaled bitmaps.
     void SetSizes(QSize bitmap, QSize button);
     QSize ButtonSize() const;
 
-    // Replaces one image of the strip (it stays replaced across strips).
+    // Replaces one image of the strip.
     void ReplaceImage(int image, const QIcon& icon);
-    // The same with the image file's icon, made once per file: a new icon
-    // each time would leave new pixmaps in Qt's cache each time.
-    void ReplaceImage(int image, const QString& file);
+    // The same with an artwork's icon, made once per name: a new icon each
+    // time would leave new pixmaps in Qt's pixmap cache each time.
+    void ReplaceImage(int image, const QString& art);
     QIcon ImageIcon(int image) const;
+    // The strip's own image, whatever replaces it.
+    QIcon StripIcon(int image) const;
 
     QAction* Action(int command) const;
     int CommandToIndex(int command) const;  // -1 when not on the bar
@@ -63,14 +62,10 @@ class MyCCeCommandBar : public QToolBar {
   private:
     void ApplyImages();
 
-    // One icon per cell, made once per strip, so that Qt's pixmap cache
-    // finds the pixmaps it made for them before (disabled, scaled).
     std::vector<QIcon> strip_;
-    QString stripFile_;
-    int cell_ = 16;
     QSize buttonSize_;
     std::map<int, QIcon> replaced_;
-    std::map<QString, QIcon> fileIcons_;
+    std::map<QString, QIcon> artIcons_;
     std::map<QAction*, int> imageOf_;
 };
 

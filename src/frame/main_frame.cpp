@@ -31,8 +31,7 @@ constexpr int kSmallBitmap = 16;
 constexpr int kKeyboardIndexSmall = 10;
 constexpr int kKeyboardIndexBig = 12;
 
-const char* const kStrip16 = ":/kel/toolbar16.png";
-const char* const kStrip32 = ":/kel/toolbar32.png";
+const char kStrip[] = "toolbar";
 
 }  // namespace
 
@@ -70,8 +69,8 @@ CMainFrame::CMainFrame(QWidget* parent, const QRect& area, const StationServices
     label_->setAttribute(Qt::WA_NoMousePropagation);
 
     deskList_ = new CMyListCtrl(table_, this);
-    deskList_->SetImages(QIcon(QStringLiteral(":/kel/desk_connected.png")),
-                         QIcon(QStringLiteral(":/kel/desk_not_connected.png")));
+    deskList_->SetImages(ArtIcon(QStringLiteral("desk_connected")),
+                         ArtIcon(QStringLiteral("desk_not_connected")));
     deskList_->setAttribute(Qt::WA_NoMousePropagation);
     table_.SetView(deskList_);
     connect(deskList_, &CMyListCtrl::DeskClicked, this, &CMainFrame::OnDeskClicked);
@@ -101,12 +100,12 @@ void CMainFrame::CreateCommandBar() {
     bar_->Create(this);
     // Clicks between the bar's buttons are not taps on the remote screen.
     bar_->setAttribute(Qt::WA_NoMousePropagation);
-    bar_->LoadToolBar(MainBarItems(), QString::fromLatin1(kStrip16));
+    bar_->LoadToolBar(MainBarItems(), QString::fromLatin1(kStrip));
     bar_->SetTooltips(MainBarTooltips());
     EnableSessionButtons(0);
     bar_->EnableButton(kCmdPrevious, false);
     bar_->EnableButton(kCmdNext, false);
-    bar_->ReplaceImage(8, QIcon(QStringLiteral(":/kel/shortcut_mode.png")));
+    bar_->ReplaceImage(8, ArtIcon(QStringLiteral("shortcut_mode")));
     if (QAction* shortcut = bar_->Action(kCmdShortcutMode))
         shortcut->setCheckable(true);
     bar_->EnableButton(kCmdShortcutMode, false);
@@ -123,14 +122,12 @@ void CMainFrame::LayoutFrame() {
     if (services_.state.bigsize.load() != 0) {
         if (keyboardIndex == kKeyboardIndexSmall)
             bar_->MoveButton(kKeyboardIndexSmall, kKeyboardIndexBig);
-        bar_->LoadBitmap(QString::fromLatin1(kStrip32));
         bar_->SetSizes(QSize(kBigBitmap, kBigBitmap), QSize(kBigButton, kBigButton));
         listHeight = clientBottom - (kBigButton + kLabelHeight);
         bar_->setGeometry(0, clientBottom - kBigButton, clientWidth, kBigButton);
     } else {
         if (keyboardIndex == kKeyboardIndexBig)
             bar_->MoveButton(kKeyboardIndexBig, kKeyboardIndexSmall);
-        bar_->LoadBitmap(QString::fromLatin1(kStrip16));
         bar_->SetSizes(QSize(kSmallBitmap, kSmallBitmap), buttonSize_);
         listHeight = clientBottom - barHeight_ - kLabelHeight;
         bar_->setGeometry(0, clientBottom - barHeight_, clientWidth, barHeight_);
@@ -210,13 +207,13 @@ void CMainFrame::ShowDeskMode(uint8_t mode) {
     const char* icon = nullptr;
     switch (mode) {
         case 0:
-            icon = ":/kel/mode_fine.png";
+            icon = "mode_fine";
             break;
         case 5:
-            icon = ":/kel/mode_medium.png";
+            icon = "mode_medium";
             break;
         case 8:
-            icon = ":/kel/mode_coarse.png";
+            icon = "mode_coarse";
             break;
         default:
             break;

@@ -16,24 +16,23 @@ namespace {
 
 constexpr int kChatRepeatMs = 3000;
 constexpr int kChatImage = 4;  // the chat button's cell in the bar's strips
-const char* const kStrips[] = {":/kel/toolbar16.png", ":/kel/toolbar32.png"};
 const char kNewMessageNotice[] = "!!! new message !!!";
 
-// The chat button's image in both sizes, with a red badge when marked.
-QIcon ChatButtonIcon(bool marked) {
+// The chat button's image in every size, with a red badge when marked.
+QIcon ChatButtonIcon(const QIcon& plain, bool marked) {
+    if (!marked)
+        return plain;
     QIcon icon;
-    for (const char* strip : kStrips) {
-        const QPixmap all(QString::fromLatin1(strip));
-        const int cell = all.height();
-        QPixmap image = all.copy(kChatImage * cell, 0, cell, cell);
-        if (marked) {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setPen(QPen(Qt::white, cell / 16.0));
-            painter.setBrush(QColor(0xD0, 0x1C, 0x1C));
-            const qreal radius = cell * 0.22;
-            painter.drawEllipse(QPointF(cell - radius - 0.5, radius + 0.5), radius, radius);
-        }
+    for (const QSize& size : plain.availableSizes()) {
+        QPixmap image = plain.pixmap(size);
+        const qreal cell = size.height();
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::white, cell / 16.0));
+        painter.setBrush(QColor(0xD0, 0x1C, 0x1C));
+        const qreal radius = cell * 0.22;
+        painter.drawEllipse(QPointF(cell - radius - 0.5, radius + 0.5), radius, radius);
+        painter.end();
         icon.addPixmap(image);
     }
     return icon;
@@ -98,7 +97,7 @@ void CMainFrame::MarkChatButton(bool marked) {
     if (marked == chatMarked_)
         return;
     chatMarked_ = marked;
-    bar_->ReplaceImage(kChatImage, ChatButtonIcon(marked));
+    bar_->ReplaceImage(kChatImage, ChatButtonIcon(bar_->StripIcon(kChatImage), marked));
 }
 
 // The handheld's title carries the notice; an empty one restores it.

@@ -1,17 +1,18 @@
 #include "help/main_help_sheet.h"
 
 #include <QGridLayout>
-#include <QIcon>
+#include <QGuiApplication>
 #include <QLabel>
 
+#include "frame/artwork.h"
 #include "frame/command_bar.h"
 
 namespace {
 
 constexpr int kIconSize = 32;
 
-const char* const kConnectedIcon = ":/kel/desk_connected.png";
-const char* const kNotConnectedIcon = ":/kel/desk_not_connected.png";
+const char* const kConnectedIcon = "desk_connected";
+const char* const kNotConnectedIcon = "desk_not_connected";
 
 QLabel* TextLabel(const char* text, QWidget* parent) {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
@@ -29,7 +30,8 @@ QWidget* BuildPage(const HelpPageContent& content) {
         if (paragraph.icon != nullptr) {
             auto* icon = new QLabel(page);
             icon->setObjectName(QStringLiteral("helpIcon"));
-            icon->setPixmap(QIcon(QString::fromLatin1(paragraph.icon)).pixmap(kIconSize));
+            icon->setPixmap(ArtPixmap(QString::fromLatin1(paragraph.icon),
+                                      QSize(kIconSize, kIconSize), qGuiApp->devicePixelRatio()));
             icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             layout->addWidget(icon, row, 0);
             layout->addWidget(TextLabel(paragraph.text, page), row, 1);

@@ -1,5 +1,6 @@
 #include "session/reconnect_dialog.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -33,7 +34,8 @@ CReconnectDlg::CReconnectDlg(uint32_t desk, QWidget* parent) : QDialog(parent), 
     attempt_->setAlignment(Qt::AlignCenter);
     attempt_->hide();
     auto* icon = new QLabel(this);
-    icon->setPixmap(QPixmap(QStringLiteral(":/kel/lost_connection.png")));
+    icon->setPixmap(
+        ArtPixmap(QStringLiteral("lost_connection"), QSize(32, 32), qGuiApp->devicePixelRatio()));
     icon->setAlignment(Qt::AlignCenter);
     auto* abort = new QPushButton(QStringLiteral("Abort"), this);
     abort->setObjectName(QStringLiteral("abort"));

@@ -10,7 +10,7 @@
 namespace {
 
 // The sheet's bar carries the main bar's help image.
-const char* const kStrip16 = ":/kel/toolbar16.png";
+const char kStrip[] = "toolbar";
 constexpr int kHelpImage = 7;
 
 }  // namespace
@@ -38,7 +38,7 @@ CSettingsSheet::~CSettingsSheet() {
 
 void CSettingsSheet::CreateCommandBar() {
     MyCCeCommandBar& bar = CommandBar();
-    bar.LoadToolBar({{kCmdSettingsHelp, kHelpImage}}, QString::fromLatin1(kStrip16));
+    bar.LoadToolBar({{kCmdSettingsHelp, kHelpImage}}, QString::fromLatin1(kStrip));
     bar.SetTooltips({QStringLiteral("Help")});
 }
 

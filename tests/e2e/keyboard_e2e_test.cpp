@@ -6,25 +6,24 @@
 #include <QtTest>
 
 #include "desk_screen.h"
-#include "input/keyboard_layout.h"
+#include "keyboard_keys.h"
 #include "screen_checks.h"
-#include "x_session.h"
+#include "station_on_x.h"
 
 namespace {
 
-constexpr int kWaitMs = 40000;
-constexpr auto kWait = std::chrono::milliseconds(kWaitMs);
-constexpr int kDepth = 24;
+constexpr auto kWait = std::chrono::milliseconds(kStationWaitMs);
 constexpr int kKeyboardImage = 9;  // the keyboard's cell in the bar's strip
 
-// Centre of the character key, or of the first special key of the kind.
-QPoint KeyCentre(QSize client, int8_t key, int8_t kind = 0) {
-    const auto& table = KeyboardTable();
-    for (const PlacedKey& p : PlaceKeys(table, ComputeMetrics(table, client), client.width())) {
-        if (table[p.index].key == key && (key != 0 || table[p.index].shift == kind))
-            return p.rect.center();
+// The echo lines of two desk frames are alike.
+bool SameEchoLine(const deskemu::Frame& a, const deskemu::Frame& b) {
+    const deskemu::Rect line = deskemu::EchoLineRect();
+    for (int y = line.y; y < line.y + line.h; ++y) {
+        const size_t row = size_t(y * deskemu::kScreenWidth + line.x);
+        if (!std::equal(&a[row], &a[row + line.w], &b[row]))
+            return false;
     }
-    return {};
+    return true;
 }
 
 }  // namespace
@@ -34,26 +33,10 @@ class KeyboardE2eTest : public QObject {
 
   private slots:
     void shiftAndAShowACapitalOnTheDesk() {
-        deskemu::Options options;
-        options.heartbeats = true;
-        deskemu::DeskEmulator desk(options);
-        QVERIFY(desk.Start());
-        XSession x(QSize(1280, 1024), kDepth);
-        x.Start(KEL_REMOTE_PROGRAM, {}, {LoopbackSettings(QStringLiteral("keyboard.ini"))});
-        QVERIFY(WaitUntil([&] { return !x.WindowsNamed("Kel Remote").isEmpty(); }, kWaitMs));
-        const QRect frame(
-            x.WindowGeometry(x.WindowsNamed("Kel Remote").first()).topLeft() + QPoint(28, 22),
-            QSize(240, 294));
-        // Finds an image in the frame's area of the screen and clicks it.
-        const auto clickImage = [&](const QString& path) {
-            std::optional<QPoint> at;
-            WaitUntil(
-                [&] { return (at = FindIcon(x.Screenshot(), frame, kDepth, path)).has_value(); },
-                kWaitMs);
-            if (at)
-                x.Click(*at);
-            return at.has_value();
-        };
+        StationOnX station;
+        QVERIFY(station.Open({}, QStringLiteral("keyboard")));
+        XSession& x = *station.x;
+        deskemu::DeskEmulator& desk = *station.desk;
         // The station shows the desk's latest frame, whose echo line reads
         // as a desk's that was typed the text.
         const auto showsEcho = [&](const std::string& typed, const QString& artifact) {
@@ -61,37 +44,30 @@ class KeyboardE2eTest : public QObject {
             for (char c : typed)
                 typedScreen.Character(uint8_t(c));
             const deskemu::Frame expected = typedScreen.Render();
-            const deskemu::Rect line = deskemu::EchoLineRect();
             const bool shown = WaitUntil(
                 [&] {
                     const deskemu::Frame shown = desk.LastSentFrame();
-                    for (int y = line.y; y < line.y + line.h; ++y) {
-                        const size_t row = size_t(y * deskemu::kScreenWidth);
-                        if (!std::equal(&shown[row + line.x], &shown[row + line.x + line.w],
-                                        &expected[row + line.x]))
-                            return false;
-                    }
-                    return FrameDifferences(x.Screenshot(), frame.topLeft(), shown, kDepth) == 0;
+                    return SameEchoLine(shown, expected) &&
+                           FrameDifferences(x.Screenshot(), station.frame.topLeft(), shown,
+                                            kStationDepth) == 0;
                 },
-                kWaitMs);
+                kStationWaitMs);
             x.Screenshot(Artifact(artifact));
             return shown;
         };
 
-        QVERIFY(clickImage(QStringLiteral(KEL_RES_DIR "/png/desk_not_connected.png")));
+        QVERIFY(station.FindImage(DeskIcon(), true));
         QVERIFY(showsEcho("", QStringLiteral("keyboard-session.png")));
-        const QImage strip(QStringLiteral(KEL_RES_DIR "/png/toolbar16.png"));
-        const QString button = Artifact(QStringLiteral("keyboard-button.png"));
-        strip.copy(kKeyboardImage * strip.height(), 0, strip.height(), strip.height()).save(button);
-        QVERIFY(clickImage(button));
         QVERIFY(
-            WaitUntil([&] { return !x.WindowsNamed("Kel Remote Keyboard").isEmpty(); }, kWaitMs));
-        const QString id = x.WindowsNamed("Kel Remote Keyboard").first();
+            station.FindImage(RenderedArt(QStringLiteral("toolbar"), 16, kKeyboardImage), true));
+        const QString caption = QStringLiteral("Kel Remote Keyboard");
+        QVERIFY(WaitUntil([&] { return !x.WindowsNamed(caption).isEmpty(); }, kStationWaitMs));
+        const QString id = x.WindowsNamed(caption).first();
         const QRect keyboard = x.WindowGeometry(id);
         QCOMPARE(keyboard.size(), QSize(450, 150));
 
-        x.Click(keyboard.topLeft() + KeyCentre(keyboard.size(), 0, kKindShift));
-        x.Click(keyboard.topLeft() + KeyCentre(keyboard.size(), 'a'));
+        x.Click(keyboard.topLeft() + KeyboardKeyRect(keyboard.size(), "Shift").center());
+        x.Click(keyboard.topLeft() + KeyboardKeyRect(keyboard.size(), "a").center());
         const auto capital = desk.WaitForTrace("key kind=1 code=65", kWait);
         QVERIFY2(capital, "the desk never read the character A");
         QVERIFY2(desk.WaitForTrace("key kind=0 code=16", kWait, *capital), "Shift stayed down");
@@ -101,8 +77,8 @@ class KeyboardE2eTest : public QObject {
         const QSize resized(700, 230);
         x.Run("xdotool", {"windowsize", id, QString::number(resized.width()),
                           QString::number(resized.height())});
-        QVERIFY(WaitUntil([&] { return x.WindowGeometry(id).size() == resized; }, kWaitMs));
-        x.Click(keyboard.topLeft() + KeyCentre(resized, 0, kKindEnter));
+        QVERIFY(WaitUntil([&] { return x.WindowGeometry(id).size() == resized; }, kStationWaitMs));
+        x.Click(keyboard.topLeft() + KeyboardKeyRect(resized, "Enter").center());
         QVERIFY(showsEcho("", QStringLiteral("keyboard-resized.png")));
     }
 };

@@ -6,18 +6,12 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
-#include "desk_emulator.h"
-#include "screen_checks.h"
-#include "x_session.h"
+#include "station_on_x.h"
 
 namespace {
 
-constexpr int kWaitMs = 40000;
-constexpr int kDepth = 24;
-const QPoint kFrameOrigin(28, 22);      // main frame in the window
+constexpr int kWaitMs = kStationWaitMs;
 const QRect kListArea(0, 0, 240, 250);  // label and list, in the frame
-const QString kStation = QStringLiteral(KEL_REMOTE_PROGRAM);
-const QString kCaption = QStringLiteral("Kel Remote");
 
 double WhiteShare(const QImage& shot, QRect area) {
     int white = 0;
@@ -46,57 +40,38 @@ class LostConnectionE2eTest : public QObject {
     Q_OBJECT
 
   private:
-    std::unique_ptr<deskemu::DeskEmulator> desk_;
-    std::unique_ptr<XSession> x_;
-    QRect frame_;
+    std::unique_ptr<StationOnX> station_;
+    deskemu::DeskEmulator& Desk() { return *station_->desk; }
+    XSession& X() { return *station_->x; }
 
     // The program with the desk listed; the desk icon's centre.
     std::optional<QPoint> OpenStation(const QString& tag) {
+        station_ = std::make_unique<StationOnX>();
         deskemu::Options options;
-        options.address = "127.0.0.2";
         options.name = "Slow Desk";
-        options.heartbeats = true;
-        desk_ = std::make_unique<deskemu::DeskEmulator>(options);
-        if (!desk_->Start())
+        if (!station_->Open(options, tag))
             return std::nullopt;
-        x_ = std::make_unique<XSession>(QSize(1280, 1024), kDepth);
-        x_->Start(kStation, {}, {LoopbackSettings(tag + "-settings.ini")});
-        if (!WaitUntil([&] { return !x_->WindowsNamed(kCaption).isEmpty(); }, kWaitMs))
-            return std::nullopt;
-        const QRect window = x_->WindowGeometry(x_->WindowsNamed(kCaption).first());
-        frame_ = QRect(window.topLeft() + kFrameOrigin, QSize(240, 294));
-        std::optional<QPoint> icon;
-        WaitUntil(
-            [&] {
-                icon = FindIcon(x_->Screenshot(), frame_, kDepth,
-                                QStringLiteral(KEL_RES_DIR "/png/desk_not_connected.png"));
-                return icon.has_value();
-            },
-            kWaitMs);
-        return icon;
+        return station_->FindImage(DeskIcon());
     }
 
   private slots:
-    void initTestCase() { QVERIFY(QFile::exists(kStation)); }
-    void cleanup() {
-        x_.reset();
-        desk_.reset();
-    }
+    void initTestCase() { QVERIFY(QFile::exists(QStringLiteral(KEL_REMOTE_PROGRAM))); }
+    void cleanup() { station_.reset(); }
 
     void dialogWhileTheDeskIsSilent() {
         const auto icon = OpenStation(QStringLiteral("silent"));
         QVERIFY(icon);
-        x_->Click(*icon);
-        QVERIFY(desk_->WaitForScreens(1, std::chrono::milliseconds(kWaitMs)));
-        desk_->Execute("go-silent");
-        QVERIFY2(WaitUntil([&] { return !x_->WindowsNamed(QStringLiteral("Dialog")).isEmpty(); },
+        X().Click(*icon);
+        QVERIFY(Desk().WaitForScreens(1, std::chrono::milliseconds(kWaitMs)));
+        Desk().Execute("go-silent");
+        QVERIFY2(WaitUntil([&] { return !X().WindowsNamed(QStringLiteral("Dialog")).isEmpty(); },
                            kWaitMs),
                  "the lost-connection dialog never appeared");
         // The seconds are counting when the picture is taken.
         WaitUntil([] { return false; }, 1500);
-        x_->Screenshot(Artifact(QStringLiteral("lost-connection-dialog.png")));
-        desk_->Execute("resume");
-        QVERIFY2(WaitUntil([&] { return x_->WindowsNamed(QStringLiteral("Dialog")).isEmpty(); },
+        X().Screenshot(Artifact(QStringLiteral("lost-connection-dialog.png")));
+        Desk().Execute("resume");
+        QVERIFY2(WaitUntil([&] { return X().WindowsNamed(QStringLiteral("Dialog")).isEmpty(); },
                            kWaitMs),
                  "the dialog stayed after the desk came back");
     }
@@ -106,25 +81,25 @@ class LostConnectionE2eTest : public QObject {
     void windowWorksWhileTheDeskIsSlow() {
         const auto icon = OpenStation(QStringLiteral("slow"));
         QVERIFY(icon);
-        desk_->Execute("delay-answer 20000");
-        const QRect list = kListArea.translated(frame_.topLeft());
-        QVERIFY(WhiteShare(x_->Screenshot(), list) > 0.9);
+        Desk().Execute("delay-answer 20000");
+        const QRect list = kListArea.translated(station_->frame.topLeft());
+        QVERIFY(WhiteShare(X().Screenshot(), list) > 0.9);
         QElapsedTimer clock;
         clock.start();
-        x_->Click(*icon);
-        QVERIFY2(WaitUntil([&] { return WhiteShare(x_->Screenshot(), list) < 0.5; }, 10000),
+        X().Click(*icon);
+        QVERIFY2(WaitUntil([&] { return WhiteShare(X().Screenshot(), list) < 0.5; }, 10000),
                  "the Connecting notice never appeared");
         const qint64 shownAfter = clock.elapsed();
         const auto cancel =
-            CancelButton(x_->Screenshot(Artifact(QStringLiteral("connecting-notice.png"))), list);
+            CancelButton(X().Screenshot(Artifact(QStringLiteral("connecting-notice.png"))), list);
         QVERIFY(cancel);
         clock.restart();
-        x_->Click(*cancel);
-        QVERIFY2(WaitUntil([&] { return WhiteShare(x_->Screenshot(), list) > 0.7; }, 10000),
+        X().Click(*cancel);
+        QVERIFY2(WaitUntil([&] { return WhiteShare(X().Screenshot(), list) > 0.7; }, 10000),
                  "Cancel did not end the wait");
         qInfo("notice shown %lld ms after the click, gone %lld ms after Cancel", shownAfter,
               clock.elapsed());
-        QVERIFY(desk_->WaitForTrace("registration-failed", std::chrono::milliseconds(kWaitMs)));
+        QVERIFY(Desk().WaitForTrace("registration-failed", std::chrono::milliseconds(kWaitMs)));
     }
 };
 

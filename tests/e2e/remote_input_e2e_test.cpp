@@ -97,7 +97,7 @@ class RemoteInputE2eTest : public QObject {
         QVERIFY2(WaitUntil(
                      [&] {
                          icon = FindIcon(x.Screenshot(), frame, kDepth,
-                                         QStringLiteral(KEL_RES_DIR "/png/desk_not_connected.png"));
+                                         RenderedArt(QStringLiteral("desk_not_connected"), 32));
                          return icon.has_value();
                      },
                      kWaitMs),

@@ -1,5 +1,8 @@
 #include "screen_checks.h"
 
+#include <QPainter>
+#include <QSvgRenderer>
+
 uint16_t To565(QRgb p, int depth) {
     int r = qRed(p), g = qGreen(p), b = qBlue(p);
     if (depth == 16) {  // the screenshot widened 5/6-bit fields; narrow them back
@@ -35,8 +38,23 @@ int FrameDifferences(const QImage& shot, QPoint origin, const deskemu::Frame& fr
     return differences;
 }
 
-std::optional<QPoint> FindIcon(const QImage& shot, QRect area, int depth, const QString& iconPath) {
-    const QImage icon = QImage(iconPath).convertToFormat(QImage::Format_ARGB32);
+QImage RenderedArt(const QString& name, int size, int cell) {
+    QSvgRenderer renderer(QStringLiteral(KEL_RES_DIR "/svg/%1.svg").arg(name));
+    renderer.setAspectRatioMode(Qt::IgnoreAspectRatio);
+    const QRectF all = renderer.viewBoxF();
+    if (cell >= 0)
+        renderer.setViewBox(
+            QRectF(all.left() + cell * all.height(), all.top(), all.height(), all.height()));
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(0, 0, size, size));
+    return image;
+}
+
+std::optional<QPoint> FindIcon(const QImage& shot, QRect area, int depth, const QImage& image) {
+    const QImage icon = image.convertToFormat(QImage::Format_ARGB32);
     if (icon.isNull())
         return std::nullopt;
     for (int y = area.top(); y + icon.height() <= area.bottom(); ++y) {

@@ -20,6 +20,10 @@ QRgb Expanded(uint16_t pixel);
 // of 8-bit channels at 24. -1 for a frame of the wrong size.
 int FrameDifferences(const QImage& shot, QPoint origin, const deskemu::Frame& frame, int depth);
 
-// Centre of the icon image (its opaque pixels) within the area of the
+// One of the station's drawings (or one square cell of a strip of them) as
+// the window draws it at scale 1: rendered from its SVG source to the size.
+QImage RenderedArt(const QString& name, int size, int cell = -1);
+
+// Centre of the image (its opaque pixels) within the area of the
 // screenshot, if it is there.
-std::optional<QPoint> FindIcon(const QImage& shot, QRect area, int depth, const QString& iconPath);
+std::optional<QPoint> FindIcon(const QImage& shot, QRect area, int depth, const QImage& image);

@@ -25,7 +25,7 @@ const char kRefusal[] =
 // Centre of the not-connected desk icon in the screenshot, drawn on the
 // list's white background.
 std::optional<QPoint> FindDeskIcon(const QImage& shot, QRect area, int depth) {
-    return FindIcon(shot, area, depth, QStringLiteral(KEL_RES_DIR "/png/desk_not_connected.png"));
+    return FindIcon(shot, area, depth, RenderedArt(QStringLiteral("desk_not_connected"), 32));
 }
 
 // Windows of the handheld's original size named like the program.

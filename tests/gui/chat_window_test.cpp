@@ -3,23 +3,20 @@
 // runs only inside the private network namespace (own address 127.0.0.1).
 
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <functional>
 #include <memory>
 
-#include "app/handheld_dlg.h"
 #include "chat/chat_dialog.h"
 #include "chat/chat_protocol.h"
 #include "frame/command_bar.h"
-#include "frame/main_frame.h"
+#include "next_modal.h"
 #include "recorded_dialogs.h"
 #include "recording_desk.h"
-#include "test_station.h"
+#include "scratch_settings.h"
+#include "test_window.h"
 
 namespace {
 
@@ -41,24 +38,22 @@ class ChatWindowTest : public QObject {
     Q_OBJECT
 
   private:
-    QTemporaryDir dir_;
-    int run_ = 0;
+    ScratchSettings settings_;
     std::unique_ptr<RecordedDialogs> dialogs_;
     std::unique_ptr<TestStation> station_;
-    std::unique_ptr<CHandheldDlg> window_;
+    std::unique_ptr<TestWindow> window_;
     std::unique_ptr<RecordingDesk> desk_;
 
-    CMainFrame& Frame() { return *window_->Frame(); }
+    CMainFrame& Frame() { return window_->Frame(); }
     ChatService& Chat() { return station_->chat; }
 
     // The station's window with chat running; a session over socket pairs
     // with the desk 127.0.0.9 when asked for.
     void Open(bool session) {
         station_ = std::make_unique<TestStation>();
-        window_ = std::make_unique<CHandheldDlg>(station_->Services());
         ChatService& chat = station_->chat;
-        window_->OnInitDialog({[&chat] { chat.StartChat(); }, [&chat] { chat.StopChat(); }});
-        window_->show();
+        window_ = std::make_unique<TestWindow>(
+            *station_, NetworkThreads{[&chat] { chat.StartChat(); }, [&chat] { chat.StopChat(); }});
         if (session)
             desk_ = std::make_unique<RecordingDesk>(station_->client);
     }
@@ -66,12 +61,10 @@ class ChatWindowTest : public QObject {
     // Runs the check while the frame shows the chat dialog, then closes it.
     void WithDialog(const std::function<void(CChatDlg&)>& check) {
         bool ran = false;
-        QTimer::singleShot(0, &Frame(), [&] {
-            if (CChatDlg* dialog = Frame().ChatDialog()) {
-                ran = true;
-                check(*dialog);
-                dialog->reject();
-            }
+        OnNextModal([&](QWidget&) {
+            ran = Frame().ChatDialog() != nullptr;
+            if (ran)
+                check(*Frame().ChatDialog());
         });
         Frame().OnCommand(kCmdChat);
         QVERIFY(ran);
@@ -94,8 +87,7 @@ class ChatWindowTest : public QObject {
 
   private slots:
     void init() {
-        qputenv("KEL_REMOTE_REGISTRY",
-                dir_.filePath(QStringLiteral("store%1.ini").arg(++run_)).toLocal8Bit());
+        settings_.Fresh();
         dialogs_ = std::make_unique<RecordedDialogs>();
         FillOwnStation(kLoopback, "pocket-1");
     }
@@ -113,8 +105,6 @@ class ChatWindowTest : public QObject {
             MyCCeCommandBar& bar = d.CommandBar();
             QCOMPARE(d.windowTitle(), QStringLiteral("Chat"));
             QCOMPARE(bar.ItemCount(), 10);
-            QCOMPARE(bar.Action(kCmdSendMessage)->toolTip(), QStringLiteral("Send Message"));
-            QCOMPARE(bar.Action(kCmdKeyboard)->toolTip(), QStringLiteral("Keyboard"));
             QVERIFY(!bar.IsButtonEnabled(kCmdSendMessage));
             QVERIFY(!bar.IsButtonEnabled(kCmdClearHistory));
             for (int command : kSpareBarCommands)
@@ -156,8 +146,7 @@ class ChatWindowTest : public QObject {
             QTRY_VERIFY(d.HistoryView().toPlainText().contains("three"));
             const QStringList lines = d.HistoryView().toPlainText().split('\n');
             QCOMPARE(lines.size(), 5);
-            QVERIFY2(lines[0].contains(QRegularExpression(
-                         "^Kel Pocket  \\(pocket-1 127\\.0\\.0\\.1\\) \\d\\d:\\d\\d:\\d\\d:$")),
+            QVERIFY2(lines[0].startsWith("Kel Pocket  (pocket-1 127.0.0.1) "),
                      qPrintable(lines[0]));
             QCOMPARE(lines.mid(1, 3), (QStringList{"one", "two", "three"}));
             QVERIFY(d.CommandBar().IsButtonEnabled(kCmdClearHistory));
@@ -224,18 +213,20 @@ class ChatWindowTest : public QObject {
         QCOMPARE(Frame().ChatRepeatTimerRunning(), repeating);
         if (repeating) {
             if (qEnvironmentVariableIsSet("KEL_CHAT_SCREENSHOT"))
-                window_->grab().save(qEnvironmentVariable("KEL_CHAT_SCREENSHOT") + ".frame.png");
+                window_->window.grab().save(qEnvironmentVariable("KEL_CHAT_SCREENSHOT") +
+                                            ".frame.png");
             Frame().OnChatRepeatTimer();
-            QCOMPARE(window_->windowTitle(), QStringLiteral("Kel Remote - !!! new message !!!"));
+            QCOMPARE(window_->window.windowTitle(),
+                     QStringLiteral("Kel Remote - !!! new message !!!"));
             Frame().OnChatRepeatTimer();
-            QCOMPARE(window_->windowTitle(), QStringLiteral("Kel Remote"));
+            QCOMPARE(window_->window.windowTitle(), QStringLiteral("Kel Remote"));
             Frame().OnChatRepeatTimer();
             QCOMPARE(dialogs_->Beeps().size(), size_t{4});
         }
         WithDialog([&](CChatDlg& d) {
             QVERIFY(!Frame().ChatRepeatTimerRunning());
             QVERIFY(!Frame().ChatButtonMarked());
-            QCOMPARE(window_->windowTitle(), QStringLiteral("Kel Remote"));
+            QCOMPARE(window_->window.windowTitle(), QStringLiteral("Kel Remote"));
             QCOMPARE(d.HistoryView().toPlainText().count('\n'), 2);
         });
     }

@@ -43,18 +43,13 @@ class EncoderButtonTest : public QObject {
     Q_OBJECT
 
   private:
-    QPixmap face_{70, 70}, pressed_{70, 70}, highlight_{176, 146};
     QWidget parent_;
     SessionState state_;
     ClientConnection client_{state_};
 
     std::unique_ptr<EncoderBtn> Make(int index) {
-        face_.fill(Qt::darkGray);
-        pressed_.fill(Qt::darkRed);
-        highlight_.fill(Qt::yellow);
-        auto button =
-            std::make_unique<EncoderBtn>(QPoint(0, 0), 70, index, &face_, &highlight_, &pressed_,
-                                         &parent_, QStringLiteral("Views"), client_, state_);
+        auto button = std::make_unique<EncoderBtn>(QPoint(0, 0), 70, index, &parent_,
+                                                   QStringLiteral("Views"), client_, state_);
         parent_.show();
         return button;
     }

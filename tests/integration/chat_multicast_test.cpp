@@ -6,7 +6,6 @@
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
@@ -17,6 +16,7 @@
 #include "discovery/own_address.h"
 #include "event_log.h"
 #include "recorded_dialogs.h"
+#include "scratch_settings.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
 
@@ -40,8 +40,6 @@ class LoggingSink : public ChatSink {
 class ChatMulticastTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        qputenv("KEL_REMOTE_REGISTRY", dir.filePath("registry.ini").toLocal8Bit());
         FillOwnStation(kLoopback, "pocket-1");
         chat.SetSink(&sink);
         deskemu::Options options;
@@ -59,7 +57,6 @@ class ChatMulticastTest : public ::testing::Test {
         client.Disconnect();
         StopHeartbeats();
         desk->Stop();
-        qunsetenv("KEL_REMOTE_REGISTRY");
     }
     void Connect() {
         ASSERT_EQ(client.Connect(kDeskAddress, 0), ClientConnection::ConnectResult::Connected);
@@ -75,7 +72,7 @@ class ChatMulticastTest : public ::testing::Test {
         return false;
     }
 
-    QTemporaryDir dir;
+    ScratchSettings settings;
     RecordedDialogs dialogs;
     SessionState state;
     ClientConnection client{state};
@@ -132,16 +129,16 @@ TEST_F(ChatMulticastTest, SetUpFailuresAreReportedAndAnAddressChangeRestartsChat
 }
 
 // kel-remote-cli with a settings store of its own.
-void StartTool(QProcess& tool, const QTemporaryDir& dir, const QStringList& args) {
+void StartTool(QProcess& tool, const ScratchSettings& settings, const QStringList& args) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("KEL_REMOTE_REGISTRY", dir.filePath("cli.ini"));
+    env.insert("KEL_REMOTE_REGISTRY", settings.Path("cli.ini"));
     tool.setProcessEnvironment(env);
     tool.start(KEL_REMOTE_CLI, args);
 }
 
 TEST_F(ChatMulticastTest, CliListensAsAConnectedStationAndSends) {
     QProcess listener;
-    StartTool(listener, dir, {"chat", "listen", "127.0.0.2"});
+    StartTool(listener, settings, {"chat", "listen", "127.0.0.2"});
     QString out;
     auto readUntil = [&](const char* text, const std::function<void()>& each) {
         for (int i = 0; i < 100 && !out.contains(text); ++i) {
@@ -179,7 +176,7 @@ TEST_F(ChatMulticastTest, CliListensAsAConnectedStationAndSends) {
     };
     for (const auto& [args, code] : runs) {
         QProcess tool;
-        StartTool(tool, dir, args);
+        StartTool(tool, settings, args);
         ASSERT_TRUE(tool.waitForFinished(10000));
         EXPECT_EQ(tool.exitCode(), code) << args.join(' ').toStdString();
         const QString err = QString::fromUtf8(tool.readAllStandardError());

@@ -4,40 +4,25 @@
 
 #include <QKeyEvent>
 #include <QtTest>
+#include <map>
 #include <memory>
 
-#include "app/handheld_dlg.h"
-#include "app/screen_info.h"
 #include "controls/keyboard_dialog.h"
 #include "desk_input_trace.h"
-#include "discovery/station_record.h"
-#include "display/display_surface.h"
-#include "frame/main_frame.h"
-#include "platform/winsock.h"
+#include "keyboard_keys.h"
 #include "recorded_dialogs.h"
-#include "test_station.h"
+#include "scratch_settings.h"
+#include "test_window.h"
 
 namespace {
 
 constexpr int kWaitMs = 15000;
 
-// A key by its plain character or label; arrows and the right Shift by name.
-QRect KeyRect(KeyboardInput& keyboard, const QString& name) {
-    const std::map<int, QString> arrows = {
-        {kKindLeft, "Left"}, {kKindRight, "Right"}, {kKindUp, "Up"}, {kKindDown, "Down"}};
-    int shifts = 0;
-    for (const PlacedKey& key : keyboard.Keys()) {
-        const KEYDEF& def = keyboard.Definition(key);
-        QString label = IsSpecialKey(def) ? QString::fromLatin1(SpecialKeyLabel(def.shift))
-                                          : QString(QChar(uchar(def.key)));
-        if (IsSpecialKey(def) && arrows.count(def.shift))
-            label = arrows.at(def.shift);
-        if (IsKind(def, kKindShift) && ++shifts == 2)
-            label = QStringLiteral("Shift2");
-        if (label == name)
-            return key.rect;
-    }
-    return {};
+// A key by its name (see KeyboardKeyRect); "Shift2" is the right Shift.
+QRect KeyRect(const CKeyboardDialog& keyboard, const QString& name) {
+    if (name == QLatin1String("Shift2"))
+        return KeyboardKeyRect(keyboard.size(), "Shift", 1);
+    return KeyboardKeyRect(keyboard.size(), name.toStdString());
 }
 
 const std::map<QString, int> kPhysicalKeys = {
@@ -48,12 +33,13 @@ const std::map<QString, int> kPhysicalKeys = {
 class KeyboardDeskTest : public QObject {
     Q_OBJECT
 
+    ScratchSettings settings_;
+    RecordedDialogs dialogs_;
     std::unique_ptr<deskemu::DeskEmulator> desk_;
     std::unique_ptr<TestStation> station_;
-    std::unique_ptr<CHandheldDlg> window_;
-    RecordedDialogs dialogs_;
+    std::unique_ptr<TestWindow> window_;
 
-    CMainFrame& Frame() { return *window_->Frame(); }
+    CMainFrame& Frame() { return window_->Frame(); }
     CKeyboardDialog* Keyboard() { return Frame().Keyboard(); }
 
     QStringList DeskInputSince(size_t from) {
@@ -75,9 +61,8 @@ class KeyboardDeskTest : public QObject {
                               kPhysicalKeys.at(token.mid(1)), Qt::NoModifier, token.mid(1));
                 QApplication::sendEvent(Keyboard(), &key);
             } else {
-                const QRect rect = token == QLatin1String("outside")
-                                       ? QRect(0, 0, 40, 20)
-                                       : KeyRect(Keyboard()->Input(), token);
+                const QRect rect = token == QLatin1String("outside") ? QRect(0, 0, 40, 20)
+                                                                     : KeyRect(*Keyboard(), token);
                 QVERIFY2(!rect.isEmpty(), qPrintable(token));
                 QTest::mouseClick(Keyboard(), Qt::LeftButton, Qt::NoModifier, rect.center());
             }
@@ -86,17 +71,11 @@ class KeyboardDeskTest : public QObject {
 
   private slots:
     void initTestCase() {
-        qputenv("KEL_REMOTE_REGISTRY",
-                "/tmp/kel-keyboard-test-" + QByteArray::number(QCoreApplication::applicationPid()));
         FillOwnStation(Ipv4FromText("127.0.0.1"), "station-test");
         desk_ = std::make_unique<deskemu::DeskEmulator>();
         QVERIFY(desk_->Start());
-        SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
-        SetDisplayDepthOverride(32);
         station_ = std::make_unique<TestStation>();
-        window_ = std::make_unique<CHandheldDlg>(station_->Services());
-        window_->OnInitDialog({});
-        window_->show();
+        window_ = std::make_unique<TestWindow>(*station_);
         QCOMPARE(station_->client.Connect(Ipv4FromText("127.0.0.2"), 0),
                  ClientConnection::ConnectResult::Connected);
         QTRY_COMPARE_WITH_TIMEOUT(station_->state.deskReady.load(), 1, kWaitMs);
@@ -106,13 +85,11 @@ class KeyboardDeskTest : public QObject {
         Frame().OnCommand(kCmdKeyboard);
         QPointer<CKeyboardDialog> keyboard = Keyboard();
         QVERIFY(keyboard != nullptr);
-        window_->close();  // the handheld window takes the keyboard with it
+        window_->window.close();  // the handheld window takes the keyboard with it
         QVERIFY(Keyboard() == nullptr && (keyboard == nullptr || !keyboard->isVisible()));
         window_.reset();
         station_.reset();
         desk_->Stop();
-        SetScreenInfoOverride(std::nullopt);
-        SetDisplayDepthOverride(0);
     }
 
     void init() {
@@ -176,8 +153,7 @@ class KeyboardDeskTest : public QObject {
         const QImage shot = Keyboard()->grab().toImage();
         const QRgb face = Keyboard()->palette().color(QPalette::Button).rgb();
         for (const QString name : {"Shift", "Shift2", "Caps"}) {
-            const QRgb shown =
-                shot.pixel(KeyRect(Keyboard()->Input(), name).topLeft() + QPoint(3, 3));
+            const QRgb shown = shot.pixel(KeyRect(*Keyboard(), name).topLeft() + QPoint(3, 3));
             QCOMPARE(shown, inverted.contains(name) ? (~face | 0xFF000000) : face);
         }
     }

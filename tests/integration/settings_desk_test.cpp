@@ -3,27 +3,24 @@
 // group with the desk list emptied and refilled. Heartbeats are multicast:
 // private network namespace only.
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QTimer>
 #include <QtTest>
 
-#include "app/handheld_dlg.h"
-#include "app/screen_info.h"
 #include "desk_emulator.h"
+#include "desk_input_trace.h"
 #include "discovery/heartbeat.h"
 #include "discovery/own_address.h"
-#include "discovery/station_record.h"
 #include "frame/desk_list.h"
-#include "frame/main_frame.h"
 #include "heartbeat_listener.h"
+#include "next_modal.h"
 #include "recorded_dialogs.h"
+#include "scratch_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_model.h"
-#include "test_station.h"
+#include "test_window.h"
 
 namespace {
 
@@ -34,26 +31,14 @@ uint32_t Ip(const char* text) {
     return Ipv4FromText(text);
 }
 
-size_t CountLines(const deskemu::DeskEmulator& desk, const std::string& prefix) {
-    size_t n = 0;
-    for (const std::string& line : desk.Trace())
-        n += line.rfind(prefix, 0) == 0 ? 1 : 0;
-    return n;
-}
-
 }  // namespace
 
 class SettingsDeskTest : public QObject {
     Q_OBJECT
 
-  private:
-    QTemporaryDir dir_;
+    ScratchSettings settings_;
 
   private slots:
-    void init() {
-        qputenv("KEL_REMOTE_REGISTRY", dir_.filePath(QStringLiteral("store.ini")).toLocal8Bit());
-    }
-
     void cursorOptionReachesTheDeskOnlyInASession() {
         deskemu::Options options;
         options.address = "127.0.0.3";
@@ -78,14 +63,13 @@ class SettingsDeskTest : public QObject {
         alone.Buttons().cursorOption = 1;
         alone.Confirm();
         QCOMPARE(station.state.cursorMode.load(), uint8_t(0));
-        QCOMPARE(CountLines(desk, "cursor-mode"), size_t(1));
+        QCOMPARE(CountTrace(desk, "cursor-mode"), 1);
     }
 
     void ownAddressChangeRestartsHeartbeatsAndRefillsTheDeskList() {
         RecordedDialogs dialogs;  // the first start fails on a foreign address
         SetHostLookup([] { return HostLookup{true, "remote-1", {Ip("10.9.9.9")}}; });
         FillOwnStation(Ip("10.9.9.9"), "remote-1");
-        SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
         HeartbeatListener listener;
         deskemu::Options options;
         options.address = "127.0.0.2";
@@ -100,29 +84,22 @@ class SettingsDeskTest : public QObject {
             StopHeartbeats();
             SetHeartbeatSink(nullptr);
             SetHostLookup(nullptr);
-            SetScreenInfoOverride(std::nullopt);
         });
-
-        CHandheldDlg window(station.Services());
-        window.OnInitDialog({[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
-        window.show();
-        CMyListCtrl& list = window.Frame()->DeskList();
+        TestWindow window(station, {[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
+        CMyListCtrl& list = window.Frame().DeskList();
         StationRecord stale;
         SetStationAddress(stale, Ip("10.0.0.9"));
         stale.state = 1;
         station.handover.StationHeard(stale);
         QTRY_COMPARE(list.count(), 1);
 
-        QTimer::singleShot(0, [] {
-            QWidget* sheet = QApplication::activeModalWidget();
-            if (sheet == nullptr)
-                return;
-            if (auto* ips = sheet->findChild<QListWidget*>("ipList"))
+        OnNextModal([](QWidget& sheet) {
+            if (auto* ips = sheet.findChild<QListWidget*>("ipList"))
                 ips->setCurrentRow(1);  // 127.0.0.1
-            if (auto* buttons = sheet->findChild<QDialogButtonBox*>())
+            if (auto* buttons = sheet.findChild<QDialogButtonBox*>())
                 buttons->button(QDialogButtonBox::Ok)->click();
         });
-        window.Frame()->OnCommand(kCmdSettings);
+        window.Frame().OnCommand(kCmdSettings);
         QCOMPARE(list.count(), 0);
         QCOMPARE(ReadPreferredAddress(), std::optional<uint32_t>(Ip("127.0.0.1")));
         QCOMPARE(QString::fromStdString(OwnStation.AddressText()), QString("127.0.0.1"));
@@ -138,7 +115,6 @@ class SettingsDeskTest : public QObject {
         QVERIFY(heardOwn);
         QTRY_COMPARE_WITH_TIMEOUT(list.count(), 1, kWaitMs);
         QCOMPARE(list.RowText(0).section('\n', 0, 0), QString("127.0.0.2"));
-        window.close();
     }
 };
 

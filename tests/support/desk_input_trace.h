@@ -3,7 +3,8 @@
 // to an end mark sent through the station's way to the desk: a cursor-mode
 // message, which the desk traces in order with the others. Lines as the
 // emulator traces them ("key kind=1 code=65", "pointer event=2 x=1 y=2");
-// "(no end mark)" when the mark never arrived. Needs the deskemu library.
+// "(no end mark)" when the mark never arrived. Also counts trace lines.
+// Needs the deskemu library.
 
 #include <chrono>
 #include <string>
@@ -27,4 +28,14 @@ inline std::vector<std::string> DeskInputSince(deskemu::DeskEmulator& desk, Desk
         }
     }
     return lines;
+}
+
+// How many trace lines from `from` on start with the prefix.
+inline int CountTrace(const deskemu::DeskEmulator& desk, const std::string& prefix,
+                      size_t from = 0) {
+    const std::vector<std::string> trace = desk.Trace();
+    int n = 0;
+    for (size_t i = from; i < trace.size(); ++i)
+        n += trace[i].rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
 }

@@ -10,6 +10,7 @@
 #include "input/keyboard_layout.h"
 #include "input/remote_input.h"
 #include "input/virtual_keys.h"
+#include "keyboard_keys.h"
 #include "recording_sink.h"
 #include "session/session_state.h"
 
@@ -19,29 +20,19 @@ std::vector<PlacedKey> Place(QSize client) {
     return PlaceKeys(KeyboardTable(), ComputeMetrics(KeyboardTable(), client), client.width());
 }
 
-// The rectangle of the character key, or of the first special key of a kind.
-QRect RectOf(const std::vector<PlacedKey>& placed, int8_t key, int8_t kind = 0) {
-    for (const PlacedKey& p : placed) {
-        const KEYDEF& def = KeyboardTable()[p.index];
-        if (def.key == key && (key != 0 || def.shift == kind))
-            return p.rect;
-    }
-    return {};
-}
-
 TEST(KeyboardLayout, UnitAndRowsComeFromTheTable) {
     EXPECT_EQ(RowSums(KeyboardTable()), (std::vector<int>{0, 0, 144, 146, 144, 146, 148}));
-    const KeyboardMetrics metrics = ComputeMetrics(KeyboardTable(), QSize(450, 150));
+    const QSize client(450, 150);
+    const KeyboardMetrics metrics = ComputeMetrics(KeyboardTable(), client);
     EXPECT_EQ(metrics.breaks, 6);
     EXPECT_EQ(metrics.largestSum, 148);
     EXPECT_EQ(metrics.rowHeight, 25);
     EXPECT_EQ(metrics.unit, 30);  // 450 / 14.8
-    const std::vector<PlacedKey> placed = Place(QSize(450, 150));
-    EXPECT_EQ(RectOf(placed, 0, kKindEsc), QRect(0, 20, 30, 25));
-    EXPECT_EQ(RectOf(placed, 'q'), QRect(48, 45, 30, 25));  // after Tab's 16 tenths
-    EXPECT_EQ(RectOf(placed, ' '), QRect(120, 120, 192, 25));
-    EXPECT_EQ(RectOf(placed, 0, kKindRight), QRect(411, 120, 39, 25));  // 33, stretched
-    EXPECT_EQ(KeyAt(placed, QPoint(10, 19)), nullptr);                  // top margin
+    EXPECT_EQ(KeyboardKeyRect(client, "Esc"), QRect(0, 20, 30, 25));
+    EXPECT_EQ(KeyboardKeyRect(client, "q"), QRect(48, 45, 30, 25));  // after Tab's 16 tenths
+    EXPECT_EQ(KeyboardKeyRect(client, " "), QRect(120, 120, 192, 25));
+    EXPECT_EQ(KeyboardKeyRect(client, "Right"), QRect(411, 120, 39, 25));  // 33, stretched
+    EXPECT_EQ(KeyAt(Place(client), QPoint(10, 19)), nullptr);              // top margin
 }
 
 TEST(KeyboardLayout, EveryRowReachesTheRightEdgeAtAnySize) {

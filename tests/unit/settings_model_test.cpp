@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/winsock.h"
 #include "recorded_dialogs.h"
 #include "recording_sink.h"
+#include "scratch_settings.h"
 #include "session/session_state.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
@@ -24,25 +24,13 @@ namespace {
 class SettingsModelTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        FreshStore();
         sink.sessionOpen = false;
         hooks.stopChatRepeatTimer = [this] { ++timerStops; };
         hooks.changeOwnAddress = [this](uint32_t address) { changes.push_back(address); };
     }
-    void TearDown() override {
-        SetHostLookup(nullptr);
-        qunsetenv("KEL_REMOTE_REGISTRY");
-    }
+    void TearDown() override { SetHostLookup(nullptr); }
 
-    // An empty settings store for each case of a table.
-    void FreshStore() {
-        qputenv("KEL_REMOTE_REGISTRY",
-                dir.filePath(QString("registry%1.ini").arg(++stores)).toLocal8Bit());
-    }
-
-    QTemporaryDir dir;
-    int stores = 0;
+    ScratchSettings store;  // fresh for each case of a table
     SessionState state;
     RecordingSink sink;
     RecordedDialogs dialogs;
@@ -69,7 +57,7 @@ TEST_F(SettingsModelTest, HoldTimesAreTakenWhenTheSliderStopsAndStoredOnlyWhenCh
         {"back to the stored time writes nothing", 600, 400, {{0, 4}, {0, 3}}, {3, 4}, {}, {}},
     };
     for (const Case& c : cases) {
-        FreshStore();
+        store.Fresh();
         state.hwBtnHold = c.hardware;
         state.swBtnHold = c.software;
         SettingsModel model(state, sink, hooks);
@@ -104,7 +92,7 @@ TEST_F(SettingsModelTest, ChatSignalIsAlwaysStoredAndARepeatWithoutBothBitsStops
         {"both on", 0, true, true, true, 3, 0},
     };
     for (const Case& c : cases) {
-        FreshStore();
+        store.Fresh();
         timerStops = 0;
         state.chatSignal = c.before;
         SettingsModel model(state, sink, hooks);
@@ -140,7 +128,7 @@ TEST_F(SettingsModelTest, OwnAddressPicks) {
         {"refused while connected", "172.16.3.3", 1, true, 2, 1, {}},
     };
     for (const Case& c : cases) {
-        FreshStore();
+        store.Fresh();
         changes.clear();
         SetHostLookup([host] { return host; });
         ASSERT_EQ(RegWriteValue(HKEY_LOCAL_MACHINE, kTempIpsKey, "10.0.0.7", REG_SZ, "x"), 0);
