@@ -46,9 +46,7 @@ void CloseMessageBoxes() {
         closer();
 }
 
-namespace {
-
-int Show(const MessageBoxRequest& box) {
+int ShowMessageBox(const MessageBoxRequest& box) {
     MessageBoxHandler handler;
     {
         std::lock_guard lock(g_mutex);
@@ -57,12 +55,10 @@ int Show(const MessageBoxRequest& box) {
     return handler ? handler(box) : DefaultAnswer(box);
 }
 
-}  // namespace
-
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) {
-    return Show({text, caption, type, false});
+    return ShowMessageBox({text, caption, type, false, 0});
 }
 
 int ShowDeskTextBox(const std::string& text, const std::string& caption, unsigned type) {
-    return Show({text, caption, type, true});
+    return ShowMessageBox({text, caption, type, true, 0});
 }

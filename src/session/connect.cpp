@@ -125,10 +125,9 @@ ClientConnection::ConnectResult ClientConnection::ConnectOnce(uint32_t desk, int
     if (ConnectCancelled())
         return ConnectResult::Cancelled;
     if (!reconnecting) {
-        tryAgain =
-            ShowMessageBox(
-                WithAddressAndError("Connection to %s failed (errno. %d). Try again?", desk, error),
-                "Connect", MB_YESNO) == IDYES;
+        const std::string text =
+            WithAddressAndError("Connection to %s failed (errno. %d). Try again?", desk, error);
+        tryAgain = ShowMessageBox({text, "Connect", MB_YESNO, false, error}) == IDYES;
     } else {
         report.Note(WithAddressAndError("Connection to %s failed (errno. %d).", desk, error));
     }

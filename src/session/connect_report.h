@@ -14,11 +14,12 @@ class ConnectReport {
     // text null: boxes; otherwise the failures go there, the latest last.
     explicit ConnectReport(std::string* text) : text_(text) {}
 
-    void Tell(const std::string& message, const char* caption) const {
+    // error: the Winsock error number the message reports, if any.
+    void Tell(const std::string& message, const char* caption, int error = 0) const {
         if (text_ != nullptr) {
             *text_ = message;
         } else {
-            ShowMessageBox(message, caption, MB_OK);
+            ShowMessageBox({message, caption, MB_OK, false, error});
         }
     }
     // A text the desk supplied, decoded to UTF-8: shown whole, its control

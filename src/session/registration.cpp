@@ -6,9 +6,9 @@
 
 #include <cstdio>
 
+#include "platform/desk_text.h"
 #include "session/client_connection.h"
 #include "session/client_session.h"
-#include "platform/desk_text.h"
 #include "session/connect_report.h"
 
 namespace {
@@ -41,7 +41,7 @@ void ConnectReport::TellUnreachable(uint32_t desk, int error) const {
              ? WithAddress("Could not connect to host %s\nHost is unreachable,\nno route to host.",
                            desk)
              : WithAddressAndError("Could not connect to host %s\n(errno %d).", desk, error),
-         "Connect");
+         "Connect", error);
 }
 
 int ClientConnection::Register(uint32_t desk, int32_t code) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "discovery/desk_table.h"
 #include "discovery/heartbeat.h"
@@ -70,7 +71,8 @@ std::string DeskLine(const StationRecord& s) {
     std::string type = DeskTypeName(s.type);
     if (s.emulation != 0)
         type += " Emu";
-    return Ipv4ToText(s.address) + "\t" + TerminalSafe(Windows1252ToUtf8(s.Name())) + "\t" + type + "\t" + version;
+    return Ipv4ToText(s.address) + "\t" + TerminalSafe(Windows1252ToUtf8(s.Name())) + "\t" + type +
+           "\t" + version;
 }
 
 void PrintLine(const std::string& line) {
@@ -87,8 +89,10 @@ class PrintingView : public DeskTableView {
 
     void RowInserted(int index) override {
         listed_.insert(listed_.begin() + index, table_.Rows()[index].entry.address);
-        if (applying != nullptr)
+        if (applying != nullptr) {
             PrintLine(DeskLine(*applying));
+            ++printed_;
+        }
     }
     void RowRemoved(int index) override {
         PrintLine("gone " + Ipv4ToText(listed_[index]));
@@ -97,21 +101,38 @@ class PrintingView : public DeskTableView {
     void RowTextChanged(int) override {}
     void RowIconChanged(int) override {}
     void RowsCleared() override { listed_.clear(); }
+    int Printed() const { return printed_; }
 
   private:
     const DeskTable& table_;
     std::vector<uint32_t> listed_;
+    int printed_ = 0;
 };
 
-std::optional<double> ParseSeconds(const QStringList& args) {
+const char kDiscoverHelp[] =
+    "Usage: kel-remote-cli discover [--seconds S]\n"
+    "\n"
+    "Listens to the desks' heartbeats for S seconds (default 3, at most 86400)\n"
+    "without announcing itself and prints one line per desk when it is first\n"
+    "heard: ADDRESS<TAB>NAME<TAB>TYPE NAME[ Emu]<TAB>VERSION, and \"gone ADDRESS\"\n"
+    "when it leaves. When no desk was heard it says so on standard error.\n"
+    "\n"
+    "Exit codes: 0 done (desks heard or not), 1 usage error or no network.\n";
+
+std::optional<double> ParseSeconds(const QStringList& args, std::string& why) {
     double seconds = 3;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] != "--seconds" || i + 1 >= args.size())
+        if (args[i] != "--seconds") {
+            why = "unexpected argument '" + args[i].toStdString() + "'";
             return std::nullopt;
+        }
         bool ok = false;
-        seconds = args[++i].toDouble(&ok);
-        if (!ok || seconds < 0 || seconds > 24 * 3600.0)
+        const QString value = i + 1 < args.size() ? args[++i] : QString();
+        seconds = value.toDouble(&ok);
+        if (!ok || seconds < 0 || seconds > 24 * 3600.0) {
+            why = "--seconds needs a number from 0 to 86400, not '" + value.toStdString() + "'";
             return std::nullopt;
+        }
     }
     return seconds;
 }
@@ -119,11 +140,12 @@ std::optional<double> ParseSeconds(const QStringList& args) {
 }  // namespace
 
 int RunDiscover(const QStringList& args) {
-    const auto seconds = ParseSeconds(args);
-    if (!seconds) {
-        std::fputs("Usage: kel-remote-cli discover [--seconds S]\n", stderr);
-        return 1;
-    }
+    if (const auto done = HelpOrVersion(args, kDiscoverHelp))
+        return *done;
+    std::string why;
+    const auto seconds = ParseSeconds(args, why);
+    if (!seconds)
+        return UsageError("discover", why);
     if (ResolveOwnAddress() == 0)
         return 1;
 
@@ -168,6 +190,12 @@ int RunDiscover(const QStringList& args) {
                      "kel-remote-cli: more than %zu desks at once; %llu heartbeats of further "
                      "desks were dropped\n",
                      StationInbox::kDefaultCapacity, static_cast<unsigned long long>(dropped));
+    }
+    if (!failed && view.Printed() == 0) {
+        std::fprintf(stderr,
+                     "no desks heard in %g s: check the network cable, VLAN and that multicast "
+                     "reaches this machine\n",
+                     *seconds);
     }
     return failed ? 1 : 0;
 }
