@@ -34,8 +34,8 @@ int RunBox(const MessageBoxRequest& request) {
     box.setTextFormat(Qt::PlainText);
     box.setIcon(IconFor(request.type));
     box.setWindowTitle(QString::fromStdString(request.caption));
-    box.setText(QString::fromStdString(request.fromDesk ? DisplaySafe(request.text, true)
-                                                        : request.text));
+    box.setText(
+        QString::fromStdString(request.fromDesk ? DisplaySafe(request.text, true) : request.text));
     switch (request.type & MB_BUTTONMASK) {
         case MB_OKCANCEL:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

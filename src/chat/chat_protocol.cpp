@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/desk_text.h"
 #include "platform/byte_order.h"
+#include "platform/desk_text.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <poll.h>
 
 #include "chat/chat_protocol.h"
-#include "platform/desk_text.h"
 #include "discovery/network_shared.h"
 #include "discovery/station_record.h"
 #include "platform/beep.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 #include "session/client_connection.h"

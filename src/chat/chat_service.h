@@ -51,7 +51,7 @@ class ChatSink {
 // What chat asks of the desk session. Both are called from the receiver and
 // the control thread, and must be thread-safe.
 struct ChatSessionQuery {
-    std::function<bool()> established;      // a desk session's receive loop runs
+    std::function<bool()> established;                     // a desk session's receive loop runs
     std::function<std::optional<uint32_t>()> currentDesk;  // the session's desk, if any
 };
 

@@ -51,7 +51,7 @@ class StationInbox {
     mutable std::mutex mutex_;
     const size_t capacity_;
     std::vector<StationRecord> waiting_;
-    std::unordered_map<uint32_t, size_t> waitingAt_;  // address -> index in waiting_
+    std::unordered_map<uint32_t, size_t> waitingAt_;   // address -> index in waiting_
     std::unordered_map<uint32_t, uint32_t> followed_;  // address -> StampNow when heard
     uint32_t lastForget_ = 0;
     bool drainAsked_ = false;

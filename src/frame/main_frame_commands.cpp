@@ -75,7 +75,8 @@ void CMainFrame::OnCommand(int command) {
 void CMainFrame::ShowVersionBox() {
     const bool open = services_.client.IsConnected(0) != 0;
     // The user name is the desk's text, in Windows-1252.
-    const std::string user = DisplaySafe(Windows1252ToUtf8(services_.state.CurrentUser().Text()), false);
+    const std::string user =
+        DisplaySafe(Windows1252ToUtf8(services_.state.CurrentUser().Text()), false);
     ShowMessageBox(VersionBoxText(kProgramVersion, open, user), "Kel Remote", MB_OK);
 }
 

@@ -275,7 +275,8 @@ IniFile::Status ReadLimited(const QString& path, QByteArray& bytes, QString& why
         bytes.resize(IniFile::kMaxFileBytes + 1);
         qsizetype got = 0;
         while (got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
+            const ssize_t n =
+                ::read(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {

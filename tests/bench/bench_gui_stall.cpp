@@ -112,8 +112,7 @@ void BM_Disconnect(benchmark::State& state) {
     for (auto _ : state) {
         StallProbe probe;
         g_bench.frame->OnCommand(kCmdDisconnect);
-        const bool done =
-            probe.RunUntil([] { return !g_bench.station->client.CurrentDesk(); });
+        const bool done = probe.RunUntil([] { return !g_bench.station->client.CurrentDesk(); });
         Report(state, probe, done, "disconnect");
     }
 }

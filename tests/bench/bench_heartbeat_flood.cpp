@@ -108,7 +108,7 @@ int RunWindow(const Options& options) {
         &frame, [&] { caughtUp = Clock::now(); }, Qt::QueuedConnection);
     if (!QTest::qWaitFor([&] { return caughtUp != Clock::time_point{}; }, 600000))
         caughtUp = Clock::now();  // printed as it stands after ten minutes
-    QTest::qWait(5000);  // the flood's desks age out
+    QTest::qWait(5000);           // the flood's desks age out
     lost += frame.Desks().IndexOf(live) < 0 ? 1 : 0;
     std::printf(
         "window: %llu heartbeats in %d s; resident %.1f MB before, %.1f MB peak, %.1f MB at the "

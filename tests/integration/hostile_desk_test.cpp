@@ -84,10 +84,10 @@ std::vector<HostileCase> Cases() {
 // The desk's three ports on its own loopback address.
 struct FakeDesk {
     explicit FakeDesk(const std::string& address, const std::string& refusal)
-        : registrar(address,
-                    refusal.empty() ? ScriptedRegistrar::Answer::Null
-                                    : ScriptedRegistrar::Answer::Refuse,
-                    refusal),
+        : registrar(
+              address,
+              refusal.empty() ? ScriptedRegistrar::Answer::Null : ScriptedRegistrar::Answer::Refuse,
+              refusal),
           input(address, ClientConnection::kInputPort),
           display(address, ClientConnection::kDisplayPort) {}
 

@@ -72,7 +72,8 @@ HeartbeatFlood::HeartbeatFlood(int perSecond) {
         const auto start = std::chrono::steady_clock::now();
         uint32_t next = 1;
         while (!stop_) {
-            const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+            const auto elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
             const auto due = static_cast<uint64_t>(elapsed.count() * perSecond);
             for (; sent_ < due && !stop_; ++sent_, ++next) {
                 // 10.x.y.z: a new desk every time

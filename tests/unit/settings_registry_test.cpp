@@ -192,8 +192,9 @@ TEST_F(RegistryTest, FilesThatAreNoSettingsFileGiveDefaults) {
     {
         QFile file(big);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const QByteArray line("[HKEY_LOCAL_MACHINE]\nSoftware\\Brenna\\Kel%20Remote\\Settings\\"
-                              "hwBtnHold=900\n");
+        const QByteArray line(
+            "[HKEY_LOCAL_MACHINE]\nSoftware\\Brenna\\Kel%20Remote\\Settings\\"
+            "hwBtnHold=900\n");
         file.write(line);
         file.write(QByteArray(2 * 1024 * 1024, ';'));
     }
@@ -234,7 +235,9 @@ TEST_F(RegistryTest, EarlierFilesReadAndCommentsSurvive) {
         const char* name;
         std::string text;
     } strings[] = {
-        {"name", "Ren\xe9 \x01" "1\x7f\x85"},
+        {"name",
+         "Ren\xe9 \x01"
+         "1\x7f\x85"},
         {"pad", " padded "},
         {"semi", "a;b=c\\d\te"},
         {"usr", "Jo, \"the\" Operator"},
