@@ -8,6 +8,7 @@
 
 #include "app/handheld_dlg.h"
 #include "platform/beep.h"
+#include "platform/desk_text.h"
 #include "platform/gui_gate.h"
 #include "platform/message_box.h"
 
@@ -33,7 +34,8 @@ int RunBox(const MessageBoxRequest& request) {
     box.setTextFormat(Qt::PlainText);
     box.setIcon(IconFor(request.type));
     box.setWindowTitle(QString::fromStdString(request.caption));
-    box.setText(QString::fromStdString(request.text));
+    box.setText(
+        QString::fromStdString(request.fromDesk ? DisplaySafe(request.text, true) : request.text));
     switch (request.type & MB_BUTTONMASK) {
         case MB_OKCANCEL:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
@@ -110,6 +112,10 @@ void InstallGuiServices() {
 void CloseGuiServices() {
     if (g_boxes != nullptr)
         g_boxes->Close();
+}
+
+size_t BoxesWaiting() {
+    return g_boxes != nullptr ? g_boxes->SendsWaiting() : 0;
 }
 
 void RemoveGuiServices() {

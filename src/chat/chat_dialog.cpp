@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "chat/chat_service.h"
-#include "chat/chat_text.h"
 #include "frame/artwork.h"
 #include "frame/command_bar.h"
 #include "input/command_ids.h"
+#include "platform/desk_text.h"
 #include "session/client_connection.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "chat/chat_text.h"
 #include "platform/byte_order.h"
+#include "platform/desk_text.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ std::optional<ChatDatagram> ParseChatDatagram(std::span<const uint8_t> bytes) {
     return d;
 }
 
-bool AcceptChat(const ChatDatagram& d, uint32_t ownAddress, uint32_t currentDesk) {
+bool AcceptChat(const ChatDatagram& d, uint32_t ownAddress, std::optional<uint32_t> currentDesk) {
     if (d.address == ownAddress)
         return true;
     if (d.count == kChatToEveryone)

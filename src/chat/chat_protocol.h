@@ -63,8 +63,10 @@ std::optional<ChatDatagram> ParseChatDatagram(std::span<const uint8_t> bytes);
 // Whether a station with the own address, in a session with the current
 // desk, takes the message. In this order: its own (back through the
 // loopback); one to every station; one that lists the own address, or the
-// current desk when the sender is a remote station (type 4) too.
-bool AcceptChat(const ChatDatagram& datagram, uint32_t ownAddress, uint32_t currentDesk);
+// current desk (only while there is one) when the sender is a remote
+// station (type 4) too.
+bool AcceptChat(const ChatDatagram& datagram, uint32_t ownAddress,
+                std::optional<uint32_t> currentDesk);
 
 // The history's header line of a message received at the local time
 // given: "<type name> [Emu ](<name> <address text>) hh:mm:ss:", in UTF-8.

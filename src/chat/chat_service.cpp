@@ -6,10 +6,10 @@
 #include <poll.h>
 
 #include "chat/chat_protocol.h"
-#include "chat/chat_text.h"
 #include "discovery/network_shared.h"
 #include "discovery/station_record.h"
 #include "platform/beep.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 #include "session/client_connection.h"
@@ -92,11 +92,11 @@ int ChatService::OpenSendSocket(uint32_t ownAddress) {
 bool ChatService::SendChatMessage(const std::string& text) {
     if (!session_.established() || !sendSocket_.IsOpen())
         return false;
-    const uint32_t desk = session_.currentDesk();
-    if (desk == kNoAddress)
+    const std::optional<uint32_t> desk = session_.currentDesk();
+    if (!desk)
         return false;
     const std::vector<uint8_t> datagram =
-        BuildChatDatagram(OwnStation, desk, Utf8ToWindows1252(text));
+        BuildChatDatagram(OwnStation, *desk, Utf8ToWindows1252(text));
     // Only a waker-less wait: the send runs on the control thread.
     if (WakeableWait(-1).For(sendSocket_.Handle(), POLLOUT, -1) < 0)
         return false;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -50,8 +51,8 @@ class ChatSink {
 // What chat asks of the desk session. Both are called from the receiver and
 // the control thread, and must be thread-safe.
 struct ChatSessionQuery {
-    std::function<bool()> established;      // a desk session's receive loop runs
-    std::function<uint32_t()> currentDesk;  // the session's desk; kNoAddress without
+    std::function<bool()> established;                     // a desk session's receive loop runs
+    std::function<std::optional<uint32_t>()> currentDesk;  // the session's desk, if any
 };
 
 // The query answered by the station's session.

@@ -4,12 +4,26 @@
 #include <cstdio>
 
 #include "discovery/network_shared.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 
+namespace {
+
+// A text of the desk's own, in Windows-1252, which may hold anything; the
+// common plain one is taken as it is.
+std::string Shown(const std::string& bytes) {
+    const bool plain = std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+    });
+    return plain ? bytes : DisplaySafe(Windows1252ToUtf8(bytes), false);
+}
+
+}  // namespace
+
 std::string BuildDeskText(const StationRecord& station) {
-    std::string text = station.AddressText() + "\n";
-    const std::string name = station.Name();
+    std::string text = Shown(station.AddressText()) + "\n";
+    const std::string name = Shown(station.Name());
     if (!name.empty())
         text += name + "\n";
     text += DeskTypeName(station.type);
@@ -97,7 +111,7 @@ void DeskTable::AwaitedDeskHeard(uint32_t address) {
         return;
     // The session may have survived the silence; then only the icon shows
     // that the desk is registered again.
-    if (actions_.CurrentDesk() == kNoAddress) {
+    if (!actions_.CurrentDesk()) {
         actions_.ReconnectSilently(address);
         return;
     }
@@ -112,7 +126,7 @@ void DeskTable::AwaitedDeskLeaving(uint32_t address) {
 
 void DeskTable::Age() {
     const uint32_t now = StampNow();
-    const uint32_t current = actions_.CurrentDesk();
+    const std::optional<uint32_t> current = actions_.CurrentDesk();
     bool lostCurrent = false;
     std::vector<int> removed;
     for (int i = RowCount() - 1; i >= 0; --i) {
@@ -139,7 +153,7 @@ void DeskTable::Age() {
     uint32_t awaited = kNoAddress;
     if (actions_.LostConnectionDialogOpen(awaited))
         return;  // already waiting for it
-    actions_.OpenLostConnectionDialog(current);
+    actions_.OpenLostConnectionDialog(*current);
 }
 
 void DeskTable::LostConnectionDialogEnded(int result) {

@@ -12,6 +12,7 @@
 // stations are applied: re-entrant calls are safe.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,9 @@ constexpr int kLostDialogGaveUp = 2;
 class DeskTableActions {
   public:
     virtual ~DeskTableActions() = default;
-    // Peer of the session's input channel; kNoAddress when no session.
-    virtual uint32_t CurrentDesk() { return kNoAddress; }
+    // The session's desk; none without a session (never an address, so no
+    // desk address can be mistaken for "no session").
+    virtual std::optional<uint32_t> CurrentDesk() { return std::nullopt; }
     virtual void Disconnect() {}
     // "Lost connection to host %s." for the address.
     virtual void ShowLostConnection(uint32_t /*address*/) {}
@@ -83,9 +85,10 @@ class DeskTableView {
     virtual void RowsCleared() = 0;
 };
 
-// Row text: address text, "\n", the name and "\n" when it is not empty,
-// the type name, " Emu" for an emulation, " " and the display version / 1000
-// as "%1.3f".
+// Row text, in UTF-8: address text, "\n", the name and "\n" when it is not
+// empty, the type name, " Emu" for an emulation, " " and the display
+// version / 1000 as "%1.3f". The desk's texts are decoded from Windows-1252,
+// their control characters shown as symbols.
 std::string BuildDeskText(const StationRecord& station);
 
 // Row order: ascending by the address read as an unsigned 32-bit value of

@@ -76,7 +76,8 @@ int HeartbeatReceiver(WakeableWait wait, uint32_t ownAddress) {
                 continue;
             return 0;
         }
-        const auto station = AcceptHeartbeat(std::span(buffer.data(), static_cast<size_t>(n)));
+        const auto station =
+            AcceptHeartbeat(std::span(buffer.data(), static_cast<size_t>(n)), ownAddress);
         if (station)
             HandStation(*station);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/byte_order.h"
+#include "platform/winsock.h"
 
 HeartbeatDatagram BuildHeartbeat(const StationRecord& own) {
     HeartbeatDatagram datagram{};
@@ -29,12 +30,19 @@ bool IsListedDesk(const StationRecord& station) {
     return station.softwareVersion >= kMinimumDeskVersion && station.protocol == kDeskProtocol;
 }
 
-std::optional<StationRecord> AcceptHeartbeat(std::span<const uint8_t> datagram) {
+bool IsListableDeskAddress(uint32_t desk, uint32_t ownAddress) {
+    if (IsForbiddenDeskAddress(desk))
+        return false;
+    return !IsLoopbackAddress(desk) || IsLoopbackAddress(ownAddress);
+}
+
+std::optional<StationRecord> AcceptHeartbeat(std::span<const uint8_t> datagram,
+                                             uint32_t ownAddress) {
     if (datagram.size() < kHeartbeatMinimumSize)
         return std::nullopt;
     const auto bytes = datagram.subspan<kHeartbeatStationOffset, StationRecord::kSize>();
     StationRecord station = StationRecord::Parse(bytes);
-    if (!IsListedDesk(station))
+    if (!IsListedDesk(station) || !IsListableDeskAddress(station.address, ownAddress))
         return std::nullopt;
     return station;
 }

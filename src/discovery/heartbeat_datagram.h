@@ -42,6 +42,13 @@ HeartbeatDatagram BuildHeartbeat(const StationRecord& own);
 // software version at least 3830, protocol number 5500.
 bool IsListedDesk(const StationRecord& station);
 
-// The station of a received datagram if it is long enough and a listed
-// desk; reads nothing beyond the given bytes.
-std::optional<StationRecord> AcceptHeartbeat(std::span<const uint8_t> datagram);
+// True for a desk address that may be listed by a station whose own address
+// is ownAddress: never a forbidden one (IsForbiddenDeskAddress), and a
+// loopback one only while the own address is loopback too (the demo and the
+// emulator on one machine).
+bool IsListableDeskAddress(uint32_t desk, uint32_t ownAddress);
+
+// The station of a received datagram if it is long enough, a listed desk
+// and at a listable address; reads nothing beyond the given bytes.
+std::optional<StationRecord> AcceptHeartbeat(std::span<const uint8_t> datagram,
+                                             uint32_t ownAddress);

@@ -60,6 +60,9 @@ void MyCCeCommandBar::SetTooltips(const QStringList& texts) {
 }
 
 void MyCCeCommandBar::SetSizes(QSize bitmap, QSize button) {
+    // Every layout asks again; a style sheet set anew re-polishes the bar.
+    if (iconSize() == bitmap && buttonSize_ == button && !styleSheet().isEmpty())
+        return;
     setIconSize(bitmap);
     buttonSize_ = button;
     // Flat and tight, so all twelve buttons fit the handheld's screen width.
@@ -79,8 +82,18 @@ QSize MyCCeCommandBar::ButtonSize() const {
 }
 
 void MyCCeCommandBar::ReplaceImage(int image, const QIcon& icon) {
+    const auto it = replaced_.find(image);
+    if (it != replaced_.end() && it->second.cacheKey() == icon.cacheKey())
+        return;
     replaced_[image] = icon;
     ApplyImages();
+}
+
+void MyCCeCommandBar::ReplaceImage(int image, const QString& art) {
+    auto it = artIcons_.find(art);
+    if (it == artIcons_.end())
+        it = artIcons_.emplace(art, ArtIcon(art)).first;
+    ReplaceImage(image, it->second);
 }
 
 QIcon MyCCeCommandBar::ImageIcon(int image) const {

@@ -41,6 +41,9 @@ class MyCCeCommandBar : public QToolBar {
 
     // Replaces one image of the strip.
     void ReplaceImage(int image, const QIcon& icon);
+    // The same with an artwork's icon, made once per name: a new icon each
+    // time would leave new pixmaps in Qt's pixmap cache each time.
+    void ReplaceImage(int image, const QString& art);
     QIcon ImageIcon(int image) const;
     // The strip's own image, whatever replaces it.
     QIcon StripIcon(int image) const;
@@ -62,6 +65,7 @@ class MyCCeCommandBar : public QToolBar {
     std::vector<QIcon> strip_;
     QSize buttonSize_;
     std::map<int, QIcon> replaced_;
+    std::map<QString, QIcon> artIcons_;
     std::map<QAction*, int> imageOf_;
 };
 

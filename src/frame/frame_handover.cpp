@@ -15,6 +15,7 @@ void FrameHandover::Attach(CMainFrame* frame) {
     frame_ = frame;
     hidePending_ = false;
     chatPending_ = false;
+    stations_.Clear();
     if (frame != nullptr) {
         gate_.Open();
     } else {
@@ -90,11 +91,33 @@ void FrameHandover::SetWaitCursor(bool on) {
 }
 
 void FrameHandover::StationHeard(StationRecord station) {
-    Post([station](CMainFrame& frame) { frame.ApplyStation(station); });
+    if (stations_.Put(station))
+        gate_.Post([this] { DrainStations(); });
+}
+
+void FrameHandover::DrainStations() {
+    ApplyWaitingStations();
+    if (!stations_.FinishDrain())
+        gate_.Post([this] { DrainStations(); });
+}
+
+void FrameHandover::ApplyWaitingStations() {
+    for (const StationRecord& station : stations_.Take()) {
+        // A nested event loop (a box) may have ended the frame meanwhile.
+        if (frame_ == nullptr)
+            return;
+        frame_->ApplyStation(station);
+    }
 }
 
 void FrameHandover::AgeTick() {
-    Post([](CMainFrame& frame) { frame.AgeDeskTable(); });
+    gate_.Post([this] {
+        // Whatever was heard counts before anything is aged out, so a busy
+        // GUI thread never loses a desk that kept sending.
+        ApplyWaitingStations();
+        if (frame_ != nullptr)
+            frame_->AgeDeskTable();
+    });
 }
 
 void FrameHandover::SocketSetupFailed(std::string text, int error) {

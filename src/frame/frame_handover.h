@@ -16,6 +16,7 @@
 
 #include "chat/chat_service.h"
 #include "discovery/heartbeat.h"
+#include "discovery/station_inbox.h"
 #include "discovery/station_record.h"
 #include "platform/gui_gate.h"
 #include "session/session_frontend.h"
@@ -34,6 +35,8 @@ class FrameHandover : public QObject,
     // GUI thread: the frame that receives the handovers. Null drops them
     // from now on and releases every worker waiting for a sent one.
     void Attach(CMainFrame* frame);
+    // Sent handovers whose workers wait for the GUI thread.
+    size_t SendsWaiting() const { return gate_.SendsWaiting(); }
 
     // SessionFrontEnd
     void DeskRegistered(uint32_t desk, bool registered) override;  // sent
@@ -47,9 +50,11 @@ class FrameHandover : public QObject,
     void HideDeskListForFrame() override;                          // posted
     void SetWaitCursor(bool on) override;                          // GUI thread
 
-    // HeartbeatSink, all posted: a station was heard (the record travels as
-    // a value), a heartbeat was sent (ages the desk table), a socket could
-    // not be set up (error box; also for the chat receiver).
+    // HeartbeatSink, all posted: a station was heard (merged: the latest
+    // record per desk waits in a bounded inbox, one drain is queued for any
+    // number), a heartbeat was sent (ages the desk table, after applying
+    // what was heard), a socket could not be set up (error box; also for
+    // the chat receiver).
     void StationHeard(StationRecord station) override;
     void AgeTick() override;
     void SocketSetupFailed(std::string text, int error) override;
@@ -67,6 +72,10 @@ class FrameHandover : public QObject,
     using FrameWork = std::function<void(CMainFrame&)>;
     void Post(FrameWork work);
     void Send(const FrameWork& work);
+    // GUI thread: applies the waiting stations; queues itself again while
+    // more keep arriving, so other events run in between.
+    void DrainStations();
+    void ApplyWaitingStations();
 
     QPointer<CMainFrame> frame_;  // GUI thread only
     GuiGate gate_{this};
@@ -77,4 +86,5 @@ class FrameHandover : public QObject,
     // One chat notice queued at a time, and whether it covers a foreign one.
     std::atomic<bool> chatPending_{false};
     std::atomic<bool> chatForeign_{false};
+    StationInbox stations_;
 };

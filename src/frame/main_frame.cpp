@@ -222,7 +222,7 @@ void CMainFrame::ShowDeskMode(uint8_t mode) {
             break;
     }
     if (icon != nullptr)
-        bar_->ReplaceImage(1, ArtIcon(QString::fromLatin1(icon)));
+        bar_->ReplaceImage(1, QString::fromLatin1(icon));
     if (QAction* action = bar_->Action(kCmdCursorResolution))
         action->changed();
 }

@@ -156,7 +156,7 @@ class CMainFrame : public QWidget, private DeskTableActions {
 
   private:
     // DeskTableActions
-    uint32_t CurrentDesk() override;
+    std::optional<uint32_t> CurrentDesk() override;
     void Disconnect() override;
     void OpenLostConnectionDialog(uint32_t address) override;
     bool LostConnectionDialogOpen(uint32_t& address) override;

@@ -9,6 +9,7 @@
 #include "frame/command_bar.h"
 #include "frame/desk_list.h"
 #include "frame/main_frame.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "session/client_connection.h"
 
@@ -73,8 +74,10 @@ void CMainFrame::OnCommand(int command) {
 
 void CMainFrame::ShowVersionBox() {
     const bool open = services_.client.IsConnected(0) != 0;
-    ShowMessageBox(VersionBoxText(kProgramVersion, open, services_.state.CurrentUser().Text()),
-                   "Kel Remote", MB_OK);
+    // The user name is the desk's text, in Windows-1252.
+    const std::string user =
+        DisplaySafe(Windows1252ToUtf8(services_.state.CurrentUser().Text()), false);
+    ShowMessageBox(VersionBoxText(kProgramVersion, open, user), "Kel Remote", MB_OK);
 }
 
 void CMainFrame::ConfirmExit() {

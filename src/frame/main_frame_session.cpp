@@ -73,9 +73,11 @@ void CMainFrame::ConnectFinished(uint32_t desk, int) {
     DeskList().update();
 }
 
-uint32_t CMainFrame::CurrentDesk() {
+std::optional<uint32_t> CMainFrame::CurrentDesk() {
     // A session being ended on the worker is over for the desk list.
-    return disconnectsPending_ > 0 ? kNoAddress : services_.client.CurrentDesk();
+    if (disconnectsPending_ > 0)
+        return std::nullopt;
+    return services_.client.CurrentDesk();
 }
 
 void CMainFrame::Disconnect() {

@@ -113,6 +113,11 @@ void GuiGate::Open() {
     shared_->closed = false;
 }
 
+size_t GuiGate::SendsWaiting() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->waiting.size();
+}
+
 bool GuiGate::IsClosed() const {
     std::lock_guard lock(shared_->mutex);
     return shared_->closed;

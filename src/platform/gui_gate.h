@@ -13,6 +13,7 @@
 // while the sender waits.
 
 #include <QObject>
+#include <cstddef>
 #include <functional>
 #include <memory>
 
@@ -31,6 +32,8 @@ class GuiGate {
     void Close();
     void Open();
     bool IsClosed() const;
+    // Sends queued or running on the GUI thread, their senders waiting.
+    size_t SendsWaiting() const;
 
   private:
     struct Shared;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/desk_text.h"
+
 namespace {
 
 std::mutex g_mutex;
@@ -10,7 +12,8 @@ MessageBoxHandler g_handler;
 std::function<void()> g_closer;
 
 int DefaultAnswer(const MessageBoxRequest& box) {
-    std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), box.text.c_str());
+    const std::string text = box.fromDesk ? TerminalSafe(box.text) : box.text;
+    std::fprintf(stderr, "%s: %s\n", box.caption.c_str(), text.c_str());
     switch (box.type & MB_BUTTONMASK) {
         case MB_OKCANCEL:
             return IDCANCEL;
@@ -43,12 +46,19 @@ void CloseMessageBoxes() {
         closer();
 }
 
-int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) {
+int ShowMessageBox(const MessageBoxRequest& box) {
     MessageBoxHandler handler;
     {
         std::lock_guard lock(g_mutex);
         handler = g_handler;
     }
-    const MessageBoxRequest box{text, caption, type};
     return handler ? handler(box) : DefaultAnswer(box);
+}
+
+int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type) {
+    return ShowMessageBox({text, caption, type, false, 0});
+}
+
+int ShowDeskTextBox(const std::string& text, const std::string& caption, unsigned type) {
+    return ShowMessageBox({text, caption, type, true, 0});
 }

@@ -25,12 +25,19 @@ struct MessageBoxRequest {
     std::string text;
     std::string caption;
     unsigned type = MB_OK;
+    // The text came from a desk (UTF-8, any character): whoever shows it
+    // makes its control characters visible instead of letting them act.
+    bool fromDesk = false;
+    // The Winsock error number the text reports (0: none), for a front end
+    // that words it its own way.
+    int error = 0;
 };
 
 using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 
 // Installs the handler (an empty one restores the default, which writes the
-// box to standard error and answers OK, Cancel or No).
+// box to standard error, a desk's text with its control characters as '?',
+// and answers OK, Cancel or No).
 void SetMessageBoxHandler(MessageBoxHandler handler);
 
 // The program is ending: the front end answers every box asked for from
@@ -40,3 +47,6 @@ void SetMessageBoxCloser(std::function<void()> closer);
 void CloseMessageBoxes();
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned type);
+int ShowMessageBox(const MessageBoxRequest& box);
+// The same for a text a desk supplied, already decoded to UTF-8.
+int ShowDeskTextBox(const std::string& text, const std::string& caption, unsigned type);

@@ -129,3 +129,12 @@ std::string Ipv4ToText(uint32_t address) {
                   (address >> 16) & 0xFF, address >> 24);
     return text;
 }
+
+bool IsForbiddenDeskAddress(uint32_t address) {
+    const uint32_t firstOctet = address & 0xFF;
+    return address == 0 || address == 0xFFFFFFFFu || (firstOctet & 0xF0) == 0xE0;
+}
+
+bool IsLoopbackAddress(uint32_t address) {
+    return (address & 0xFF) == 127;
+}

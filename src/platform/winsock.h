@@ -75,3 +75,10 @@ constexpr uint32_t kNoAddress = 0xFFFFFFFF;
 uint32_t Ipv4FromText(const std::string& dotted);  // kNoAddress when not an address
 std::string Ipv4ToText(uint32_t address);          // "%d.%d.%d.%d", octets in wire order
 uint32_t AddressOf(const sockaddr_in& sa);
+
+// 0.0.0.0, the broadcast address 255.255.255.255 and the multicast range
+// 224.0.0.0/4: no desk has them, so they are never listed or connected to
+// (0.0.0.0 would reach this machine itself).
+bool IsForbiddenDeskAddress(uint32_t address);
+// 127.0.0.0/8.
+bool IsLoopbackAddress(uint32_t address);

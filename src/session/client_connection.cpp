@@ -18,6 +18,10 @@ ClientConnection::ClientConnection(SessionState& state)
 ClientConnection::~ClientConnection() {
     if (Current())
         Disconnect();
+    // A receive thread that is leaving by itself (thrown out, lost desk) may
+    // still be deregistering from a desk that is gone; nobody waits for that
+    // any more, so joining it takes no longer than its own way out.
+    AbortExchanges();
     ReapReceivers(true);
 }
 
@@ -50,9 +54,9 @@ bool ClientConnection::IsCurrent(const SessionPtr& session) const {
     return current_ == session;
 }
 
-uint32_t ClientConnection::CurrentDesk() const {
+std::optional<uint32_t> ClientConnection::CurrentDesk() const {
     const SessionPtr session = Current();
-    return session ? session->input.PeerAddress() : kNoAddress;
+    return session ? std::optional<uint32_t>(session->desk) : std::nullopt;
 }
 
 bool ClientConnection::IsReceiving() const {

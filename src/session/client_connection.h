@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ class ClientConnection final : public DeskInputSink {
     static constexpr std::chrono::milliseconds kHandshakeTimeout{2000};
     // A button message waits this long for room on the input channel.
     static constexpr std::chrono::milliseconds kButtonWriteTimeout{5000};
+    // A desk that has not taken a screen acknowledgement in this time has
+    // stopped reading: the session is lost, not frozen.
+    static constexpr std::chrono::milliseconds kAcknowledgeTimeout{10000};
 
     enum class ConnectResult {
         Connected,         // both channels open, receive thread started
@@ -73,7 +77,9 @@ class ClientConnection final : public DeskInputSink {
 
     // state: the station's shared state; it must outlive this object.
     explicit ClientConnection(SessionState& state);
-    ~ClientConnection() override;  // disconnects and joins every receive thread
+    // Disconnects, ends every exchange still waiting for a desk and joins
+    // every receive thread.
+    ~ClientConnection() override;
     ClientConnection(const ClientConnection&) = delete;
     ClientConnection& operator=(const ClientConnection&) = delete;
 
@@ -110,8 +116,8 @@ class ClientConnection final : public DeskInputSink {
     // refused (the user has been told for code 1500).
     int Register(uint32_t desk, int32_t code);
 
-    // The input channel's peer: the current desk, kNoAddress without session.
-    uint32_t CurrentDesk() const;
+    // The current session's desk; none without a session.
+    std::optional<uint32_t> CurrentDesk() const;
     // True while a session's receive thread has been started and the session
     // not yet torn down.
     bool IsReceiving() const;
@@ -147,6 +153,11 @@ class ClientConnection final : public DeskInputSink {
     struct Session;
     using SessionPtr = std::shared_ptr<Session>;
     enum class RegisterOutcome { Done, Unreachable, Refused };
+    // What became of a screen message: applied (draw it); its code words
+    // could not be read (draw nothing, the next read finds the channel);
+    // the channel failed (header cut short, acknowledgement not taken); a
+    // fatal error ended the session.
+    enum class ScreenRead { Applied, WordsMissing, ChannelFailed, Fatal };
 
     // An exchange with the desk that CancelConnect (when cancellable) or
     // AbortExchanges may end by closing its channel.
@@ -182,8 +193,9 @@ class ClientConnection final : public DeskInputSink {
     bool DispatchDeskMessage(const SessionPtr& session, uint8_t type);
     void ApplySessionInformation(const uint8_t* payload);
     void HandleThrownOut(const SessionPtr& session);
+    void HandleBrokenChannel(const SessionPtr& session);
     void HandleFatalError(const SessionPtr& session, const char* text);
-    int ReadScreen(const SessionPtr& session);
+    ScreenRead ReadScreen(const SessionPtr& session);
     bool WriteInput(const void* message, int length, bool pollFirst);
     SessionFrontEnd* FrontEnd() const;
 

@@ -69,11 +69,16 @@ void ClientConnection::AbortExchanges() {
 ClientConnection::ConnectResult ClientConnection::Connect(uint32_t desk, int reconnecting,
                                                           std::string* failure) {
     ReapReceivers(false);
+    if (IsForbiddenDeskAddress(desk)) {
+        // No desk has such an address (0.0.0.0 would even be this machine).
+        ConnectReport(failure).TellUnreachable(desk, WSAEADDRNOTAVAIL);
+        return ConnectResult::Unreachable;
+    }
     if (Current()) {
         if (reconnecting) {
             Disconnect();  // a silent reconnect replaces what is left of the session
         } else {
-            const uint32_t current = CurrentDesk();
+            const uint32_t current = CurrentDesk().value_or(desk);
             if (current == desk)
                 return ConnectResult::AlreadyConnected;
             const int answer = ShowMessageBox(
@@ -120,10 +125,9 @@ ClientConnection::ConnectResult ClientConnection::ConnectOnce(uint32_t desk, int
     if (ConnectCancelled())
         return ConnectResult::Cancelled;
     if (!reconnecting) {
-        tryAgain =
-            ShowMessageBox(
-                WithAddressAndError("Connection to %s failed (errno. %d). Try again?", desk, error),
-                "Connect", MB_YESNO) == IDYES;
+        const std::string text =
+            WithAddressAndError("Connection to %s failed (errno. %d). Try again?", desk, error);
+        tryAgain = ShowMessageBox({text, "Connect", MB_YESNO, false, error}) == IDYES;
     } else {
         report.Note(WithAddressAndError("Connection to %s failed (errno. %d).", desk, error));
     }

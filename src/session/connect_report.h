@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 
 class ConnectReport {
@@ -13,11 +14,21 @@ class ConnectReport {
     // text null: boxes; otherwise the failures go there, the latest last.
     explicit ConnectReport(std::string* text) : text_(text) {}
 
-    void Tell(const std::string& message, const char* caption) const {
+    // error: the Winsock error number the message reports, if any.
+    void Tell(const std::string& message, const char* caption, int error = 0) const {
         if (text_ != nullptr) {
             *text_ = message;
         } else {
-            ShowMessageBox(message, caption, MB_OK);
+            ShowMessageBox({message, caption, MB_OK, false, error});
+        }
+    }
+    // A text the desk supplied, decoded to UTF-8: shown whole, its control
+    // characters made visible.
+    void TellDeskText(const std::string& message, const char* caption) const {
+        if (text_ != nullptr) {
+            *text_ = DisplaySafe(message, true);
+        } else {
+            ShowDeskTextBox(message, caption, MB_OK);
         }
     }
     // Only for a caller that takes texts; the operator is not asked.

@@ -72,14 +72,7 @@ void ClientConnection::ReceiveLoop(const SessionPtr& session) {
         while (!session->stop) {
             uint8_t type = 0;
             if (session->display.Read(&type, 1) != 1) {
-                // A channel closed by Disconnect has no peer any more; one
-                // that broke by itself still has.
-                if (!session->stop && session->display.PeerAddress() != kNoAddress &&
-                    session->BeginLeaving()) {
-                    if (SessionFrontEnd* frontEnd = FrontEnd())
-                        frontEnd->LostConnection(session->desk);
-                    DisconnectSession(session);
-                }
+                HandleBrokenChannel(session);
                 return;
             }
             if (!DispatchDeskMessage(session, type))
@@ -104,14 +97,20 @@ bool ClientConnection::DispatchDeskMessage(const SessionPtr& session, uint8_t ty
             if (display.Read(payload, 1) == 1 && frontEnd)
                 frontEnd->InputPanel(payload[0]);
             return true;
-        case kScreen: {
-            const int read = ReadScreen(session);
-            if (read < 0)
-                return false;
-            if (read == 1)
-                UpdateScreen();
-            return true;
-        }
+        case kScreen:
+            switch (ReadScreen(session)) {
+                case ScreenRead::Applied:
+                    UpdateScreen();
+                    return true;
+                case ScreenRead::WordsMissing:
+                    return true;
+                case ScreenRead::ChannelFailed:
+                    HandleBrokenChannel(session);
+                    return false;
+                case ScreenRead::Fatal:
+                    return false;
+            }
+            return false;
         case kSessionInformation:
             if (display.Read(payload, kSessionInformationLength) == kSessionInformationLength) {
                 ApplySessionInformation(payload);
@@ -152,6 +151,17 @@ void ClientConnection::HandleThrownOut(const SessionPtr& session) {
         frontEnd->ShowDeskListAfterThrownOut();
 }
 
+// A channel that Disconnect closed ends the loop quietly; one that broke by
+// itself, or a desk that stopped taking acknowledgements, is a lost
+// connection.
+void ClientConnection::HandleBrokenChannel(const SessionPtr& session) {
+    if (session->stop || !session->display.IsOpen() || !session->BeginLeaving())
+        return;
+    if (SessionFrontEnd* frontEnd = FrontEnd())
+        frontEnd->LostConnection(session->desk);
+    DisconnectSession(session);
+}
+
 void ClientConnection::HandleFatalError(const SessionPtr& session, const char* text) {
     session->stop = true;
     if (!session->BeginLeaving())
@@ -162,27 +172,28 @@ void ClientConnection::HandleFatalError(const SessionPtr& session, const char* t
         frontEnd->CloseAfterFatalError();
 }
 
-// 1 = read and applied, 0 = reading failed, -1 = a fatal error ended the
-// session.
-int ClientConnection::ReadScreen(const SessionPtr& session) {
+ClientConnection::ScreenRead ClientConnection::ReadScreen(const SessionPtr& session) {
     try {
         TCPCONNECTION& display = session->display;
-        uint8_t reserved = 0;
-        display.Read(&reserved, 1);
-        uint8_t countBytes[2];
-        const uint16_t count = display.Read(countBytes, 2) == 2 ? LoadLe16(countBytes) : 0;
+        // A header cut short is a desk gone, never an empty screen.
+        uint8_t header[3];  // reserved byte, word count
+        if (display.Read(header, sizeof header) != static_cast<int>(sizeof header))
+            return ScreenRead::ChannelFailed;
+        const uint16_t count = LoadLe16(header + 1);
         const int bytes = count * static_cast<int>(sizeof(uint16_t));
         const int result = display.Read(receive_.get(), bytes);
-        display.WriteInt32(result);  // acknowledged before decoding
+        // Acknowledged before decoding.
+        if (display.WriteInt32(result, kAcknowledgeTimeout) != 4)
+            return ScreenRead::ChannelFailed;
         if (result < 0)
-            return 0;
+            return ScreenRead::WordsMissing;
         WordsFromWire(receive_.get(), count);
         std::lock_guard lock(sessionLock_);
         DecodeScreen(receive_.get(), count, frame_.get());
-        return 1;
+        return ScreenRead::Applied;
     } catch (...) {
         HandleFatalError(session, kReadScreenFailed);
-        return -1;
+        return ScreenRead::Fatal;
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/desk_text.h"
 #include "session/client_connection.h"
 #include "session/client_session.h"
 #include "session/connect_report.h"
@@ -40,7 +41,7 @@ void ConnectReport::TellUnreachable(uint32_t desk, int error) const {
              ? WithAddress("Could not connect to host %s\nHost is unreachable,\nno route to host.",
                            desk)
              : WithAddressAndError("Could not connect to host %s\n(errno %d).", desk, error),
-         "Connect");
+         "Connect", error);
 }
 
 int ClientConnection::Register(uint32_t desk, int32_t code) {
@@ -76,7 +77,7 @@ ClientConnection::RegisterOutcome ClientConnection::RegisterDesk(uint32_t desk, 
             return RegisterOutcome::Unreachable;
         }
         if (!answer.IsNull() && !answer.Text().empty()) {
-            report.Tell(answer.Text(), "Kel Remote");
+            report.TellDeskText(Windows1252ToUtf8(answer.Text()), "Kel Remote");
             return RegisterOutcome::Refused;
         }
         if (frontEnd)

@@ -33,10 +33,11 @@ int TCPCONNECTION::Read(void* buffer, int n) {
     return socket_.Read(buffer, n);
 }
 
-int TCPCONNECTION::Write(const void* buffer, int n) {
+int TCPCONNECTION::Write(const void* buffer, int n,
+                         std::optional<std::chrono::milliseconds> limit) {
     if (!open_)
         return -1;
-    return socket_.Write(buffer, n);
+    return socket_.Write(buffer, n, limit);
 }
 
 int TCPCONNECTION::ReadInt32(int32_t& value) {
@@ -47,10 +48,10 @@ int TCPCONNECTION::ReadInt32(int32_t& value) {
     return 4;
 }
 
-int TCPCONNECTION::WriteInt32(int32_t value) {
+int TCPCONNECTION::WriteInt32(int32_t value, std::optional<std::chrono::milliseconds> limit) {
     uint8_t bytes[4];
     StoreLe32(bytes, static_cast<uint32_t>(value));
-    return Write(bytes, 4);
+    return Write(bytes, 4, limit);
 }
 
 int TCPCONNECTION::WriteString(const STRING& text) {

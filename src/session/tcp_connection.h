@@ -7,7 +7,9 @@
 // queries may be called from any thread.
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 
 #include "platform/winsock.h"
 #include "session/tcp_socket.h"
@@ -33,13 +35,15 @@ class TCPCONNECTION {
     // kNoAddress when closed.
     uint32_t PeerAddress() const { return peer_.load(); }
 
-    // -1 at once when the connection is not open.
+    // -1 at once when the connection is not open. A write with a limit
+    // fails when the peer does not take the bytes in that time.
     int Read(void* buffer, int n);
-    int Write(const void* buffer, int n);
+    int Write(const void* buffer, int n,
+              std::optional<std::chrono::milliseconds> limit = std::nullopt);
 
     // Four bytes, little-endian. Return 4 on success, -1 on failure.
     int ReadInt32(int32_t& value);
-    int WriteInt32(int32_t value);
+    int WriteInt32(int32_t value, std::optional<std::chrono::milliseconds> limit = std::nullopt);
 
     int WriteString(const STRING& text);
     // A length above STRING::kMaxLength yields null and closes the whole

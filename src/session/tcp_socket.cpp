@@ -253,17 +253,33 @@ int TCPSOCKET::ReadWaitMs() const {
     return static_cast<int>(std::min<int64_t>(ms, INT32_MAX));
 }
 
-int TCPSOCKET::Write(const void* buffer, int n) {
+int TCPSOCKET::Write(const void* buffer, int n, std::optional<std::chrono::milliseconds> limit) {
+    using Clock = std::chrono::steady_clock;
     if (n <= 0)
         return 0;
     Use use(*this);
     const auto* bytes = static_cast<const char*>(buffer);
+    const std::optional<Clock::time_point> deadline =
+        limit ? std::optional(Clock::now() + *limit) : std::nullopt;
     int done = 0;
     while (done < n) {
         if (handle_.load() == INVALID_SOCKET || use.fd() == INVALID_SOCKET)
             return -1;
-        if (PollOnce(use.fd(), POLLOUT, -1) <= 0)
+        int waitMs = -1;
+        if (deadline) {
+            // Rounded up, so the wait never ends just before the deadline.
+            waitMs = static_cast<int>(
+                std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count());
+            if (waitMs <= 0) {
+                WSASetLastError(WSAETIMEDOUT);
+                return -1;
+            }
+        }
+        const int ready = PollOnce(use.fd(), POLLOUT, waitMs);
+        if (ready < 0)
             return -1;
+        if (ready == 0)
+            continue;  // the deadline is looked at again
         const ssize_t sent =
             ::send(use.fd(), bytes + done, static_cast<size_t>(n - done), MSG_NOSIGNAL);
         if (sent < 0 && (errno == EINTR || errno == EAGAIN))

@@ -52,7 +52,11 @@ class TCPSOCKET {
     // bytes trickle in: it bounds a whole exchange, not each wait. nullopt,
     // the default, waits without limit.
     void SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline);
-    int Write(const void* buffer, int n);
+    // Without a limit a write waits for room as long as it takes; with one
+    // it fails with WSAETIMEDOUT when the bytes are not all written in that
+    // time (a peer that stopped reading).
+    int Write(const void* buffer, int n,
+              std::optional<std::chrono::milliseconds> limit = std::nullopt);
 
     // Takes over an already connected stream socket (a socket pair in tests
     // and fuzzers), closing any socket held.

@@ -2,12 +2,15 @@
 #include "platform/byte_order.h"
 
 #include <QByteArray>
-#include <QFile>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
-#include <memory>
+#include <cstdio>
+#include <mutex>
 #include <optional>
+#include <set>
+#include <utility>
+
+#include "settings/ini_file.h"
 
 namespace {
 
@@ -45,15 +48,7 @@ QByteArray DwordBytes(uint32_t number) {
     return data;
 }
 
-std::optional<StoredValue> DecodeValue(const QVariant& stored) {
-    QString text;
-    if (stored.typeId() == QMetaType::QStringList) {
-        text = stored.toStringList().join(',');
-    } else if (stored.canConvert<QString>()) {
-        text = stored.toString();
-    } else {
-        return std::nullopt;
-    }
+std::optional<StoredValue> DecodeValue(const QString& text) {
     if (text.startsWith(QLatin1String("dword:"))) {
         bool ok = false;
         const uint32_t number = text.mid(6).toUInt(&ok, 16);
@@ -91,77 +86,55 @@ bool IsValueName(const std::string& name) {
     return !name.empty() && name.find_first_of("/\\") == std::string::npos;
 }
 
-// Every line of a sound store is blank, a comment, a [section] or a
-// key=value pair, in UTF-8 without NUL bytes. QSettings reports other files
-// only to the first instance that parses them (later ones share its cached
-// parse), so the store checks them itself.
-bool IsSoundStoreFile(const QString& file) {
-    QFile in(file);
-    if (!in.exists())
+std::mutex g_storeMutex;  // one operation on the file at a time
+std::set<std::pair<QString, QString>> g_warned;
+
+// Loads the store for one operation (one read of the file). False when the
+// file exists but is not taken: then nothing is read from it and nothing
+// written to it, and standard error says so once.
+bool LoadStore(IniFile& store, const QString& path) {
+    QString why;
+    if (store.Load(path, why) != IniFile::Status::Refused)
         return true;
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = in.readAll();
-    if (bytes.contains('\0') || QString::fromUtf8(bytes).toUtf8() != bytes)
-        return false;
-    for (const QByteArray& raw : bytes.split('\n')) {
-        const QByteArray line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
-            continue;
-        if (line.startsWith('[') ? !line.endsWith(']') : !line.contains('='))
-            return false;
+    if (g_warned.emplace(path, why).second) {
+        std::fprintf(stderr, "Kel Remote: settings file %s %s; built-in settings apply\n",
+                     qPrintable(path), qPrintable(why));
     }
-    return true;
+    return false;
 }
 
-// Opens the store for one operation. Null when the file exists but cannot
-// be read or parsed: then nothing is read from it and nothing written to it.
-std::unique_ptr<QSettings> OpenStore() {
-    const QString file = QString::fromStdString(RegistryFilePath());
-    if (!IsSoundStoreFile(file))
-        return nullptr;
-    auto store = std::make_unique<QSettings>(file, QSettings::IniFormat);
-    // The file is parsed on first access; only then does status() tell.
-    (void)store->childGroups();
-    if (store->status() != QSettings::NoError)
-        return nullptr;
-    return store;
-}
-
-bool KeyExists(QSettings& store, const QString& group) {
-    store.beginGroup(group);
-    const bool exists = !store.childKeys().isEmpty() || !store.childGroups().isEmpty();
-    store.endGroup();
-    return exists;
+QString StorePath() {
+    return QString::fromStdString(RegistryFilePath());
 }
 
 std::optional<StoredValue> ReadValue(RegistryRoot root, const std::string& path,
                                      const std::string& name) {
     if (!IsValueName(name))
         return std::nullopt;
-    const auto store = OpenStore();
-    if (!store)
+    std::lock_guard lock(g_storeMutex);
+    IniFile store;
+    if (!LoadStore(store, StorePath()))
         return std::nullopt;
-    const QString key = GroupOf(root, path) + '/' + QString::fromLatin1(name);
-    const QVariant stored = store->value(key);
-    if (!stored.isValid())
+    const auto stored = store.Value(GroupOf(root, path) + '/' + QString::fromLatin1(name));
+    if (!stored)
         return std::nullopt;
-    return DecodeValue(stored);
+    return DecodeValue(*stored);
 }
 
 int WriteValue(RegistryRoot root, const std::string& path, const std::string& name,
                const StoredValue& value, bool createKey) {
     if (!IsValueName(name))
         return -1;
-    const auto store = OpenStore();
-    if (!store)
+    std::lock_guard lock(g_storeMutex);
+    const QString file = StorePath();
+    IniFile store;
+    if (!LoadStore(store, file))
         return -1;
     const QString group = GroupOf(root, path);
-    if (!createKey && !KeyExists(*store, group))
+    if (!createKey && !store.HasGroup(group))
         return -1;
-    store->setValue(group + '/' + QString::fromLatin1(name), EncodeValue(value));
-    store->sync();
-    return store->status() == QSettings::NoError ? 0 : -1;
+    store.SetValue(group + '/' + QString::fromLatin1(name), EncodeValue(value));
+    return store.Save(file) ? 0 : -1;
 }
 
 }  // namespace
@@ -213,12 +186,13 @@ int RegWriteValue(RegistryRoot root, const std::string& path, const std::string&
 }
 
 int RegEnumValue(RegistryRoot root, const std::string& path, int index, std::string& name) {
-    const auto store = OpenStore();
-    if (!store || index < 0)
+    if (index < 0)
         return -1;
-    store->beginGroup(GroupOf(root, path));
-    const QStringList names = store->childKeys();
-    store->endGroup();
+    std::lock_guard lock(g_storeMutex);
+    IniFile store;
+    if (!LoadStore(store, StorePath()))
+        return -1;
+    const QStringList names = store.ChildKeys(GroupOf(root, path));
     if (index >= names.size())
         return -1;
     name = names[index].toLatin1().toStdString();

@@ -1,16 +1,18 @@
 #pragma once
 // The program's persistent settings live in a registry-like store of keys
 // and typed values. Outside Windows it is one INI file per user (Qt's user
-// configuration location, or the file named by KEL_REMOTE_REGISTRY), read
-// and written through QSettings. Key paths keep their backslashes
+// configuration location, or the file named by KEL_REMOTE_REGISTRY), in the
+// layout QSettings writes (settings/ini_file.h); its comments and unknown
+// lines survive every write. Key paths keep their backslashes
 // ("Software\Brenna\Kel Remote\Settings"); each becomes a settings group.
 //
-// Every operation opens the store, does its one thing and closes it again,
-// returns 0 on success and -1 on any failure, and never touches the
-// destination on failure, so a caller that passes its variable keeps its
-// built-in default. A store that cannot be read (unreadable or malformed
-// file) reads as empty and refuses every write, so it is never overwritten
-// with less than it held. Thread-safe; meant for the GUI thread.
+// Every operation reads the file once, does its one thing, writes the file
+// when it changed a value, returns 0 on success and -1 on any failure, and
+// never touches the destination on failure, so a caller that passes its
+// variable keeps its built-in default. A store that cannot be taken
+// (unreadable, damaged, not a regular file, larger than 1 MB) reads as empty
+// and refuses every write, so it is never overwritten with less than it
+// held; standard error says so once. Thread-safe; meant for the GUI thread.
 
 #include <cstdint>
 #include <string>

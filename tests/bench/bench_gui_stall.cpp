@@ -112,8 +112,7 @@ void BM_Disconnect(benchmark::State& state) {
     for (auto _ : state) {
         StallProbe probe;
         g_bench.frame->OnCommand(kCmdDisconnect);
-        const bool done =
-            probe.RunUntil([] { return g_bench.station->client.CurrentDesk() == kNoAddress; });
+        const bool done = probe.RunUntil([] { return !g_bench.station->client.CurrentDesk(); });
         Report(state, probe, done, "disconnect");
     }
 }
@@ -129,13 +128,13 @@ void BM_Reconnect(benchmark::State& state) {
         g_shift += 4000;
         probe.RunUntil([] { return g_bench.frame->LostConnectionDialog() != nullptr; });
         g_bench.desk->Execute("drop");
-        probe.RunUntil([] { return g_bench.station->client.CurrentDesk() == kNoAddress; });
+        probe.RunUntil([] { return !g_bench.station->client.CurrentDesk(); });
         g_bench.desk->Execute("resume");
         const bool done = probe.RunUntil(
             [] { return g_bench.frame->LostConnectionDialog() == nullptr && g_bench.Connected(); });
         Report(state, probe, done, "reconnect");
         g_bench.frame->OnCommand(kCmdDisconnect);
-        probe.RunUntil([] { return g_bench.station->client.CurrentDesk() == kNoAddress; });
+        probe.RunUntil([] { return !g_bench.station->client.CurrentDesk(); });
     }
 }
 
@@ -149,7 +148,7 @@ void BM_SlowAnswer(benchmark::State& state) {
         Report(state, probe, probe.RunUntil([] { return g_bench.Connected(); }), "slow answer");
         g_bench.desk->Execute("delay-answer 0");
         g_bench.frame->OnCommand(kCmdDisconnect);
-        probe.RunUntil([] { return g_bench.station->client.CurrentDesk() == kNoAddress; });
+        probe.RunUntil([] { return !g_bench.station->client.CurrentDesk(); });
     }
 }
 

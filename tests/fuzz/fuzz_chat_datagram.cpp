@@ -8,7 +8,7 @@
 
 #include "chat/chat_protocol.h"
 #include "chat/chat_service.h"
-#include "chat/chat_text.h"
+#include "platform/desk_text.h"
 #include "session/session_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

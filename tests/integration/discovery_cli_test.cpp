@@ -111,3 +111,18 @@ TEST(DiscoverCommand, RejectsABadDuration) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DiscoverCommand, SaysSoWhenNoDeskIsHeard) {
+    QProcess tool;
+    tool.start(KEL_REMOTE_CLI, {"discover", "--seconds", "0.5"});
+    ASSERT_TRUE(tool.waitForFinished(20000));
+    EXPECT_EQ(tool.exitCode(), 0);
+    EXPECT_TRUE(tool.readAllStandardOutput().isEmpty());
+    EXPECT_EQ(tool.readAllStandardError().toStdString(),
+              "no desks heard in 0.5 s: check the network cable, VLAN and that multicast "
+              "reaches this machine\n");
+}
+
+}  // namespace

@@ -101,7 +101,7 @@ TEST(Snapshot, FailuresEndWithTheirExitCodes) {
         {"unreachable",
          {"snapshot", "127.0.0.53", png},
          2,
-         "Could not connect to host 127.0.0.53\n(errno 10061).\n"},
+         "Could not connect to host 127.0.0.53: connection refused (errno 10061)\n"},
         {"refused", {"snapshot", "127.0.0.52", png}, 3, "Desk is busy\n"},
         {"timeout", {"snapshot", "127.0.0.51", png, "--frames", "100000", "--timeout", "1"}, 4, ""},
         {"usage", {"snapshot", "not-an-address", png}, 1, ""},

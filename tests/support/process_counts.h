@@ -1,9 +1,11 @@
 #pragma once
-// Threads and open descriptors of this process, for tests that check that
-// repeated start and stop cycles leave nothing behind.
+// Threads, open descriptors and resident memory of this process, for tests
+// that check that repeated start and stop cycles leave nothing behind.
 
 #include <cstddef>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 inline size_t CountEntries(const char* folder) {
     size_t n = 0;
@@ -19,4 +21,19 @@ inline size_t RunningThreads() {
 }
 inline size_t OpenDescriptors() {
     return CountEntries("/proc/self/fd");
+}
+
+// Resident memory of a process ("self" or a process id) in MB, from /proc.
+inline double ResidentMb(const std::string& pid = "self") {
+    std::ifstream status("/proc/" + pid + "/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            status >> kb;
+            return kb / 1024.0;
+        }
+        status.ignore(4096, '\n');
+    }
+    return 0;
 }

@@ -7,8 +7,8 @@
 
 #include "chat/chat_protocol.h"
 #include "chat/chat_service.h"
-#include "chat/chat_text.h"
 #include "platform/byte_order.h"
+#include "platform/desk_text.h"
 #include "platform/winsock.h"
 #include "recorded_dialogs.h"
 #include "session/session_state.h"

@@ -37,16 +37,16 @@ StationRecord Desk(const char* address, int32_t state = 1, const char* name = "F
 // Records what the rules asked for, in order.
 class FakeActions : public DeskTableActions {
   public:
-    uint32_t current = kNoAddress;
+    std::optional<uint32_t> current;
     bool dialogOpen = false;
     uint32_t dialogAddress = kNoAddress;
     std::function<void()> whileDialogRuns;  // events handled while it is open
     std::vector<std::string> log;
 
-    uint32_t CurrentDesk() override { return current; }
+    std::optional<uint32_t> CurrentDesk() override { return current; }
     void Disconnect() override {
         log.push_back("Disconnect");
-        current = kNoAddress;
+        current.reset();
     }
     void ShowLostConnection(uint32_t a) override { log.push_back("Lost " + Ipv4ToText(a)); }
     void OpenLostConnectionDialog(uint32_t a) override {
@@ -144,6 +144,10 @@ TEST(DeskText, Layout) {
         {"Stage", 6, 1, 5501, "192.168.0.10\nStage\nKel Gamma Emu 5.501"},
         {"X", 9, 0, -1500, "192.168.0.10\nX\nUNKNOWN -1.500"},
         {"Y", 5, 7, 0, "192.168.0.10\nY\nKel Beta Emu 0.000"},
+        // Names are Windows-1252; their control characters are shown, never
+        // obeyed (a line feed would forge a row line).
+        {"Caf\xe9 \x80", 1, 0, 5500, "192.168.0.10\nCaf\u00e9 \u20ac\nKel Alpha 5.500"},
+        {"A\x1b\x07\n\x81", 1, 0, 5500, "192.168.0.10\nA\u241b\u2407\u240a?\nKel Alpha 5.500"},
     };
     for (const Case& c : cases) {
         StationRecord s = Desk("192.168.0.10", 1, c.name);
@@ -225,25 +229,29 @@ TEST_F(DeskTableTest, AgeingManyDesksKeepsTheViewInStep) {
 
 TEST_F(DeskTableTest, StateOtherThanOneRemovesAListedDeskAtOnce) {
     struct Case {
+        const char* desk;
         int32_t state;
         bool current;
         std::vector<std::string> log;
     } cases[] = {
-        {0, false, {}},
-        {2, false, {}},
-        {7, false, {}},
-        {0, true, {"Disconnect", "Lost 10.0.0.5"}},
-        {2, true, {"Disconnect", "Lost 10.0.0.5"}},
+        {"10.0.0.5", 0, false, {}},
+        {"10.0.0.5", 2, false, {}},
+        {"10.0.0.5", 7, false, {}},
+        {"10.0.0.5", 0, true, {"Disconnect", "Lost 10.0.0.5"}},
+        {"10.0.0.5", 2, true, {"Disconnect", "Lost 10.0.0.5"}},
+        // "No session" is no address: a desk listed at the all-ones address
+        // leaving is not the loss of a session.
+        {"255.255.255.255", 0, false, {}},
     };
     for (const Case& c : cases) {
         table.ClearDeskList();
         actions.log.clear();
         table.ApplyStation(Desk("10.0.0.4"));
-        table.ApplyStation(Desk("10.0.0.5"));
-        actions.current = c.current ? Ip("10.0.0.5") : kNoAddress;
-        table.ApplyStation(Desk("10.0.0.5", c.state));
-        EXPECT_EQ(Addresses(), std::vector<std::string>{"10.0.0.4"}) << c.state;
-        EXPECT_EQ(actions.log, c.log) << c.state;
+        table.ApplyStation(Desk(c.desk));
+        actions.current = c.current ? std::optional<uint32_t>(Ip(c.desk)) : std::nullopt;
+        table.ApplyStation(Desk(c.desk, c.state));
+        EXPECT_EQ(Addresses(), std::vector<std::string>{"10.0.0.4"}) << c.desk << " " << c.state;
+        EXPECT_EQ(actions.log, c.log) << c.desk << " " << c.state;
         ExpectViewInStep();
     }
 }
@@ -286,20 +294,20 @@ TEST_F(DeskTableTest, ReconnectRulesWhileTheDialogWaits) {
     struct Case {
         const char* desk;
         int32_t state;
-        uint32_t current;
+        std::optional<uint32_t> current;
         std::vector<std::string> log;
         bool listedConnected;
     } cases[] = {
         // Back while the session is closed: silent reconnect; the dialog
         // ends once it worked.
-        {"10.0.0.5", 1, kNoAddress, {"Reconnect 10.0.0.5"}, false},
+        {"10.0.0.5", 1, std::nullopt, {"Reconnect 10.0.0.5"}, false},
         // Back while the input channel survived: only the icon changes.
         {"10.0.0.5", 1, awaited, {"End 3"}, true},
-        {"10.0.0.5", 0, kNoAddress, {"End 2"}, false},
+        {"10.0.0.5", 0, std::nullopt, {"End 2"}, false},
         {"10.0.0.5", 2, awaited, {"End 2"}, false},
         {"10.0.0.5", 5, awaited, {}, false},
-        {"10.0.0.6", 1, kNoAddress, {}, false},
-        {"10.0.0.6", 0, kNoAddress, {}, false},
+        {"10.0.0.6", 1, std::nullopt, {}, false},
+        {"10.0.0.6", 0, std::nullopt, {}, false},
     };
     for (const Case& c : cases) {
         table.ClearDeskList();
@@ -318,7 +326,7 @@ TEST_F(DeskTableTest, ReconnectRulesWhileTheDialogWaits) {
     }
     // A listed desk that is heard again retries the reconnect every time.
     actions.log.clear();
-    actions.current = kNoAddress;
+    actions.current.reset();
     table.ApplyStation(Desk("10.0.0.5"));
     table.ApplyStation(Desk("10.0.0.5"));
     EXPECT_EQ(actions.log, (std::vector<std::string>{"Reconnect 10.0.0.5", "Reconnect 10.0.0.5"}));

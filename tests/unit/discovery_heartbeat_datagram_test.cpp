@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "discovery/heartbeat_datagram.h"
 #include "platform/winsock.h"
 
 namespace {
+
+const uint32_t kOwn = Ipv4FromText("10.0.0.1");
 
 StationRecord ListedDesk() {
     StationRecord s;
@@ -72,7 +75,7 @@ TEST(HeartbeatDatagram, AcceptanceFilter) {
         s.softwareVersion = c.version;
         s.protocol = c.protocol;
         const auto bytes = DatagramOf(s, kHeartbeatSize);
-        EXPECT_EQ(AcceptHeartbeat(bytes).has_value(), c.accepted)
+        EXPECT_EQ(AcceptHeartbeat(bytes, kOwn).has_value(), c.accepted)
             << c.type << " " << c.version << " " << c.protocol;
     }
 }
@@ -80,12 +83,36 @@ TEST(HeartbeatDatagram, AcceptanceFilter) {
 TEST(HeartbeatDatagram, LengthDecidesNotTheHeader) {
     const StationRecord desk = ListedDesk();
     for (size_t size : {size_t(0), size_t(16), size_t(100), size_t(171)}) {
-        EXPECT_FALSE(AcceptHeartbeat(DatagramOf(desk, size)).has_value()) << size;
+        EXPECT_FALSE(AcceptHeartbeat(DatagramOf(desk, size), kOwn).has_value()) << size;
     }
     for (size_t size : {size_t(172), size_t(272)}) {
-        const auto station = AcceptHeartbeat(DatagramOf(desk, size));
+        const auto station = AcceptHeartbeat(DatagramOf(desk, size), kOwn);
         ASSERT_TRUE(station.has_value()) << size;
         EXPECT_EQ(*station, desk);  // tail and reserved fields kept as sent
+    }
+}
+
+// A forged heartbeat must not list an address that means "nobody", "everybody"
+// or this machine itself.
+TEST(HeartbeatDatagram, ForgedAddressesAreNeverListed) {
+    struct Case {
+        const char* desk;
+        const char* own;
+        bool listed;
+    } cases[] = {
+        {"0.0.0.0", "10.0.0.1", false},         {"255.255.255.255", "10.0.0.1", false},
+        {"224.0.0.1", "10.0.0.1", false},       {"236.3.0.1", "10.0.0.1", false},
+        {"239.255.255.255", "10.0.0.1", false}, {"127.0.0.1", "10.0.0.1", false},
+        {"127.0.0.5", "10.0.0.1", false},       {"127.0.0.5", "127.0.0.1", true},
+        {"0.0.0.0", "127.0.0.1", false},        {"223.255.255.255", "10.0.0.1", true},
+        {"240.0.0.1", "10.0.0.1", true},        {"10.0.0.5", "127.0.0.1", true},
+    };
+    for (const Case& c : cases) {
+        StationRecord s = ListedDesk();
+        s.address = Ipv4FromText(c.desk);  // 255.255.255.255 included
+        EXPECT_EQ(AcceptHeartbeat(DatagramOf(s, kHeartbeatSize), Ipv4FromText(c.own)).has_value(),
+                  c.listed)
+            << c.desk << " heard by " << c.own;
     }
 }
 

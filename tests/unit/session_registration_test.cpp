@@ -95,6 +95,20 @@ TEST(Register, UnreachableDeskShowsTheWinsockNumber) {
     EXPECT_TRUE(frontEnd.log.Lines().empty());
 }
 
+// No desk has these addresses; 0.0.0.0 would even reach this machine.
+TEST(Connect, ForgedDeskAddressesAreRefusedUnasked) {
+    for (const char* forged : {"0.0.0.0", "255.255.255.255", "224.0.0.1", "239.255.255.255"}) {
+        RecordedDialogs dialogs;
+        SessionState state;
+        ClientConnection client{state};
+        EXPECT_EQ(client.Connect(Address(forged), 0), ClientConnection::ConnectResult::Unreachable);
+        EXPECT_EQ(dialogs.boxes.Lines(),
+                  std::vector<std::string>{"Connect|Could not connect to host " +
+                                           std::string(forged) + "\n(errno 10049).|0"});
+        EXPECT_FALSE(client.CurrentDesk()) << forged;
+    }
+}
+
 TEST(Register, DeregistrationReadsNoAnswer) {
     RecordedDialogs dialogs;
     RecordingFrontEnd frontEnd;

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "session/session_state.h"
@@ -180,6 +183,90 @@ TEST_F(RegistryTest, DamagedStoreGivesDefaultsAndIsNeverOverwritten) {
         EXPECT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueHardwareHold, 1), -1);
         EXPECT_EQ(FileBytes(), bytes);
     }
+}
+
+// Whatever sits where the settings file should be, start-up neither waits
+// for it nor reads it whole: built-in settings, nothing written.
+TEST_F(RegistryTest, FilesThatAreNoSettingsFileGiveDefaults) {
+    const QString big = dir.filePath("big.ini");
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QByteArray line(
+            "[HKEY_LOCAL_MACHINE]\nSoftware\\Brenna\\Kel%20Remote\\Settings\\"
+            "hwBtnHold=900\n");
+        file.write(line);
+        file.write(QByteArray(2 * 1024 * 1024, ';'));
+    }
+    const qint64 bigSize = QFileInfo(big).size();
+    const QString fifo = dir.filePath("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString folder = dir.filePath("folder.ini");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    for (const QString& store : {big, fifo, folder, QStringLiteral("/dev/zero")}) {
+        qputenv("KEL_REMOTE_REGISTRY", store.toLocal8Bit());
+        SessionState state;
+        ReadFrameSettings(state);
+        EXPECT_EQ(state.hwBtnHold.load(), kDefaultButtonHold) << store.toStdString();
+        EXPECT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueIp, 1), -1)
+            << store.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(big).size(), bigSize);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+}
+
+// Files of earlier versions (written by QSettings) read value by value, and
+// a write keeps the comments and lines it does not know.
+TEST_F(RegistryTest, EarlierFilesReadAndCommentsSurvive) {
+    WriteFile(
+        "; written by hand\n"
+        "[HKEY_LOCAL_MACHINE]\n"
+        "Software\\Brenna%20Technologies\\DiraZuvi\\TempIPs\\10.0.0.5=hex(1):00\n"
+        "Software\\Brenna\\Kel%20Remote\\Settings\\bin=\"hex(3):01,02\"\n"
+        "Software\\Brenna\\Kel%20Remote\\Settings\\hwBtnHold=dword:00000320\n"
+        "Software\\Brenna\\Kel%20Remote\\Settings\\name=sz:Ren\xc3\xa9 \\x1\\x31\x7f\xc2\x85\n"
+        "Software\\Brenna\\Kel%20Remote\\Settings\\pad=\"sz: padded \"\n"
+        "Software\\Brenna\\Kel%20Remote\\Settings\\semi=\"sz:a;b=c\\\\d\\te\"\n"
+        "Software\\Brenna\\Kel%20Remote\\Settings\\usr=\"sz:Jo, \\\"the\\\" Operator\"\n"
+        "# kept as well\n"
+        "[Other]\n"
+        "key=value ; trailing remark\n");
+    const struct {
+        const char* name;
+        std::string text;
+    } strings[] = {
+        {"name",
+         "Ren\xe9 \x01"
+         "1\x7f\x85"},
+        {"pad", " padded "},
+        {"semi", "a;b=c\\d\te"},
+        {"usr", "Jo, \"the\" Operator"},
+    };
+    for (const auto& c : strings) {
+        std::string text;
+        EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kSettingsKey, c.name, text), 0) << c.name;
+        EXPECT_EQ(text, c.text) << c.name;
+    }
+    uint32_t number = 0;
+    EXPECT_EQ(RegReadDword(HKEY_LOCAL_MACHINE, kSettingsKey, "bin", number), 0);
+    EXPECT_EQ(number, 0x0201u);
+    std::string ip;
+    EXPECT_EQ(RegEnumValue(HKEY_LOCAL_MACHINE, kTempIpsKey, 0, ip), 0);
+    EXPECT_EQ(ip, "10.0.0.5");
+
+    ASSERT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueHardwareHold, 600), 0);
+    ASSERT_EQ(RegWriteDword(HKEY_LOCAL_MACHINE, kSettingsKey, kValueSoftwareHold, 800), 0);
+    const QByteArray file = FileBytes();
+    for (const char* kept : {"; written by hand\n", "# kept as well\n[Other]\nkey=value ; trailing",
+                             "hwBtnHold=dword:00000258\n", "swBtnHold=dword:00000320\n"}) {
+        EXPECT_TRUE(file.contains(kept)) << kept << "\n" << file.constData();
+    }
+    // The new value joins its section, before the lines that follow it.
+    EXPECT_LT(file.indexOf("swBtnHold"), file.indexOf("# kept as well"));
+    SessionState state;
+    ReadFrameSettings(state);
+    EXPECT_EQ(state.hwBtnHold.load(), 600u);
+    EXPECT_EQ(state.swBtnHold.load(), 800u);
 }
 
 TEST_F(RegistryTest, UnreadableStoreIsNeitherReadNorWritten) {

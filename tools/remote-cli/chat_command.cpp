@@ -19,10 +19,11 @@
 #include <pthread.h>
 
 #include "chat/chat_service.h"
-#include "chat/chat_text.h"
+#include "cli_text.h"
 #include "commands.h"
 #include "discovery/network_shared.h"
 #include "discovery/own_address.h"
+#include "platform/desk_text.h"
 #include "platform/winsock.h"
 #include "session/session_state.h"
 
@@ -42,26 +43,17 @@ const char kChatUsage[] =
     "\n"
     "Exit code 1: usage error, or the chat socket could not be set up.\n";
 
-int UsageError(const std::string& reason) {
-    std::fprintf(stderr, "kel-remote-cli chat: %s (see kel-remote-cli chat --help)\n",
-                 reason.c_str());
-    return 1;
+int ChatUsageError(const std::string& reason) {
+    return UsageError("chat", reason);
 }
 
 // "chat --help" or "chat listen --help"; a TEXT of "--help" is sent.
-bool WantsHelp(const QStringList& args) {
-    for (qsizetype i = 0; i < std::min<qsizetype>(args.size(), 2); ++i) {
-        if (args[i] == QStringLiteral("--help") || args[i] == QStringLiteral("-h"))
-            return true;
-    }
-    return false;
-}
-
-std::optional<uint32_t> DeskAddress(const QString& text) {
-    const uint32_t address = Ipv4FromText(text.toStdString());
-    if (address == kNoAddress || address == 0)
-        return std::nullopt;
-    return address;
+std::optional<int> HelpOrVersionOf(const QStringList& args) {
+    if (const auto done = HelpOrVersion(args, kChatUsage))
+        return done;
+    if (args.size() >= 2 && (args[0] == "listen" || args[0] == "send"))
+        return HelpOrVersion(args.mid(1, 1), kChatUsage);
+    return std::nullopt;
 }
 
 // A session with the desk as far as chat can tell.
@@ -125,18 +117,22 @@ void BlockEndSignals() {
 
 int Listen(const QStringList& args) {
     if (args.isEmpty())
-        return UsageError("listen needs DESK");
-    const auto desk = DeskAddress(args[0]);
+        return ChatUsageError("listen needs DESK");
+    std::string why;
+    const auto desk = DeskAddressOf(args[0], why);
     if (!desk)
-        return UsageError("DESK must be a dotted IPv4 address: " + args[0].toStdString());
+        return ChatUsageError(why);
     double seconds = -1;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] != QStringLiteral("--seconds") || i + 1 >= args.size())
-            return UsageError("unexpected argument: " + args[i].toStdString());
+            return ChatUsageError("unexpected argument '" + args[i].toStdString() + "'");
         bool ok = false;
-        seconds = args[++i].toDouble(&ok);
-        if (!ok || seconds < 0 || seconds > 24 * 3600.0)
-            return UsageError("--seconds needs a number from 0 to 86400");
+        const QString value = args[++i];
+        seconds = value.toDouble(&ok);
+        if (!ok || seconds < 0 || seconds > 24 * 3600.0) {
+            return ChatUsageError("--seconds needs a number from 0 to 86400, not '" +
+                                  value.toStdString() + "'");
+        }
     }
     if (ResolveOwnAddress() == 0)
         return 1;
@@ -156,10 +152,11 @@ int Listen(const QStringList& args) {
 
 int Send(const QStringList& args) {
     if (args.size() != 2)
-        return UsageError("send needs DESK and TEXT");
-    const auto desk = DeskAddress(args[0]);
+        return ChatUsageError("send needs DESK and TEXT");
+    std::string why;
+    const auto desk = DeskAddressOf(args[0], why);
     if (!desk)
-        return UsageError("DESK must be a dotted IPv4 address: " + args[0].toStdString());
+        return ChatUsageError(why);
     if (ResolveOwnAddress() == 0)
         return 1;
     SessionState state;
@@ -176,16 +173,14 @@ int Send(const QStringList& args) {
 }  // namespace
 
 int RunChat(const QStringList& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kChatUsage, stdout);
-        return 0;
-    }
+    if (const auto done = HelpOrVersionOf(args))
+        return *done;
     if (args.isEmpty())
-        return UsageError("needs listen or send");
+        return ChatUsageError("needs listen or send");
     const QString verb = args.front();
     if (verb == QStringLiteral("listen"))
         return Listen(args.mid(1));
     if (verb == QStringLiteral("send"))
         return Send(args.mid(1));
-    return UsageError("unknown chat command: " + verb.toStdString());
+    return ChatUsageError("unknown chat command '" + verb.toStdString() + "'");
 }

@@ -7,17 +7,19 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "discovery/desk_table.h"
 #include "discovery/heartbeat.h"
 #include "discovery/network_shared.h"
 #include "discovery/own_address.h"
+#include "discovery/station_inbox.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 
@@ -26,12 +28,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kAgeingInterval = std::chrono::milliseconds(900);
 
-// Heartbeat handovers queued for the main thread.
-class QueuedSink : public HeartbeatSink {
+// Heartbeat handovers for the main thread: the latest record per desk waits
+// in a bounded inbox, and the main thread is woken once for any number.
+class InboxSink : public HeartbeatSink {
   public:
+    StationInbox inbox;
+
     void StationHeard(StationRecord station) override {
+        if (!inbox.Put(station))
+            return;
         std::lock_guard lock(mutex_);
-        stations_.push_back(station);
+        drainAsked_ = true;
         wake_.notify_one();
     }
     void AgeTick() override {}
@@ -42,29 +49,21 @@ class QueuedSink : public HeartbeatSink {
         wake_.notify_one();
     }
 
-    // Waits until something is queued or the time has come; takes the queue.
-    std::deque<StationRecord> Take(Clock::time_point until, bool& failed) {
+    // Waits until a drain is asked for, a thread failed or the time has
+    // come; true when a drain was asked for.
+    bool Wait(Clock::time_point until, bool& failed) {
         std::unique_lock lock(mutex_);
-        wake_.wait_until(lock, until, [this] { return !stations_.empty() || failed_; });
+        wake_.wait_until(lock, until, [this] { return drainAsked_ || failed_; });
         failed = failed_;
-        return std::exchange(stations_, {});
+        return std::exchange(drainAsked_, false);
     }
 
   private:
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<StationRecord> stations_;
+    bool drainAsked_ = false;
     bool failed_ = false;
 };
-
-// Texts from the network may hold anything; the lines must stay lines.
-std::string Printable(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '?';
-    }
-    return text;
-}
 
 std::string DeskLine(const StationRecord& s) {
     char version[32];
@@ -72,7 +71,8 @@ std::string DeskLine(const StationRecord& s) {
     std::string type = DeskTypeName(s.type);
     if (s.emulation != 0)
         type += " Emu";
-    return Ipv4ToText(s.address) + "\t" + Printable(s.Name()) + "\t" + type + "\t" + version;
+    return Ipv4ToText(s.address) + "\t" + TerminalSafe(Windows1252ToUtf8(s.Name())) + "\t" + type +
+           "\t" + version;
 }
 
 void PrintLine(const std::string& line) {
@@ -89,8 +89,10 @@ class PrintingView : public DeskTableView {
 
     void RowInserted(int index) override {
         listed_.insert(listed_.begin() + index, table_.Rows()[index].entry.address);
-        if (applying != nullptr)
+        if (applying != nullptr) {
             PrintLine(DeskLine(*applying));
+            ++printed_;
+        }
     }
     void RowRemoved(int index) override {
         PrintLine("gone " + Ipv4ToText(listed_[index]));
@@ -99,21 +101,38 @@ class PrintingView : public DeskTableView {
     void RowTextChanged(int) override {}
     void RowIconChanged(int) override {}
     void RowsCleared() override { listed_.clear(); }
+    int Printed() const { return printed_; }
 
   private:
     const DeskTable& table_;
     std::vector<uint32_t> listed_;
+    int printed_ = 0;
 };
 
-std::optional<double> ParseSeconds(const QStringList& args) {
+const char kDiscoverHelp[] =
+    "Usage: kel-remote-cli discover [--seconds S]\n"
+    "\n"
+    "Listens to the desks' heartbeats for S seconds (default 3, at most 86400)\n"
+    "without announcing itself and prints one line per desk when it is first\n"
+    "heard: ADDRESS<TAB>NAME<TAB>TYPE NAME[ Emu]<TAB>VERSION, and \"gone ADDRESS\"\n"
+    "when it leaves. When no desk was heard it says so on standard error.\n"
+    "\n"
+    "Exit codes: 0 done (desks heard or not), 1 usage error or no network.\n";
+
+std::optional<double> ParseSeconds(const QStringList& args, std::string& why) {
     double seconds = 3;
     for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args[i] != "--seconds" || i + 1 >= args.size())
+        if (args[i] != "--seconds") {
+            why = "unexpected argument '" + args[i].toStdString() + "'";
             return std::nullopt;
+        }
         bool ok = false;
-        seconds = args[++i].toDouble(&ok);
-        if (!ok || seconds < 0 || seconds > 24 * 3600.0)
+        const QString value = i + 1 < args.size() ? args[++i] : QString();
+        seconds = value.toDouble(&ok);
+        if (!ok || seconds < 0 || seconds > 24 * 3600.0) {
+            why = "--seconds needs a number from 0 to 86400, not '" + value.toStdString() + "'";
             return std::nullopt;
+        }
     }
     return seconds;
 }
@@ -121,11 +140,12 @@ std::optional<double> ParseSeconds(const QStringList& args) {
 }  // namespace
 
 int RunDiscover(const QStringList& args) {
-    const auto seconds = ParseSeconds(args);
-    if (!seconds) {
-        std::fputs("Usage: kel-remote-cli discover [--seconds S]\n", stderr);
-        return 1;
-    }
+    if (const auto done = HelpOrVersion(args, kDiscoverHelp))
+        return *done;
+    std::string why;
+    const auto seconds = ParseSeconds(args, why);
+    if (!seconds)
+        return UsageError("discover", why);
     if (ResolveOwnAddress() == 0)
         return 1;
 
@@ -133,21 +153,31 @@ int RunDiscover(const QStringList& args) {
     DeskTable table(session);
     PrintingView view(table);
     table.SetView(&view);
-    QueuedSink sink;
+    InboxSink sink;
     SetHeartbeatSink(&sink);
     StartHeartbeats(HeartbeatMode::ReceiveOnly);
 
-    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                        std::chrono::duration<double>(*seconds));
-    auto nextAgeing = Clock::now() + kAgeingInterval;
-    bool failed = false;
-    while (!failed && Clock::now() < end) {
-        for (const StationRecord& station : sink.Take(std::min(end, nextAgeing), failed)) {
+    const auto applyWaiting = [&] {
+        for (const StationRecord& station : sink.inbox.Take()) {
             view.applying = &station;
             table.ApplyStation(station);
             view.applying = nullptr;
         }
+    };
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(*seconds));
+    auto nextAgeing = Clock::now() + kAgeingInterval;
+    bool failed = false;
+    bool moreWaiting = false;
+    while (!failed && Clock::now() < end) {
+        if (moreWaiting || sink.Wait(std::min(end, nextAgeing), failed)) {
+            applyWaiting();
+            moreWaiting = !sink.inbox.FinishDrain();
+        }
         if (Clock::now() >= nextAgeing) {
+            // What was heard counts before anything is aged out, however
+            // long the batches took.
+            applyWaiting();
             table.Age();
             nextAgeing += kAgeingInterval;
         }
@@ -155,5 +185,17 @@ int RunDiscover(const QStringList& args) {
 
     StopHeartbeats();
     SetHeartbeatSink(nullptr);
+    if (const uint64_t dropped = sink.inbox.Dropped(); dropped > 0) {
+        std::fprintf(stderr,
+                     "kel-remote-cli: more than %zu desks at once; %llu heartbeats of further "
+                     "desks were dropped\n",
+                     StationInbox::kDefaultCapacity, static_cast<unsigned long long>(dropped));
+    }
+    if (!failed && view.Printed() == 0) {
+        std::fprintf(stderr,
+                     "no desks heard in %g s: check the network cable, VLAN and that multicast "
+                     "reaches this machine\n",
+                     *seconds);
+    }
     return failed ? 1 : 0;
 }

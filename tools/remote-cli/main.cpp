@@ -40,9 +40,14 @@ int main(int argc, char** argv) {
     // application object is enough.
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty() || args.front() == "--help" || args.front() == "-h") {
-        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? 1 : 0;
+    if (args.isEmpty()) {
+        std::fputs("kel-remote-cli: needs a command: snapshot, discover or chat (see --help)\n",
+                   stderr);
+        return 1;
+    }
+    if (args.front() == "--help" || args.front() == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
     if (args.front() == "--version") {
         std::puts("kel-remote-cli " KEL_VERSION);

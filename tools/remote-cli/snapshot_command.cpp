@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <string>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "display/memory_surface.h"
+#include "platform/desk_text.h"
 #include "platform/message_box.h"
 #include "platform/winsock.h"
 #include "session/client_connection.h"
@@ -25,7 +27,7 @@ enum ExitCode : int {
 };
 
 struct SnapshotOptions {
-    uint32_t desk = kNoAddress;
+    uint32_t desk = 0;
     QString output;
     int frames = 1;
     int timeoutSeconds = 10;
@@ -41,45 +43,93 @@ class CliFrontEnd : public SessionFrontEnd {
     }
 };
 
-int AnswerOnStandardError(const MessageBoxRequest& box) {
-    std::fprintf(stderr, "%s\n", box.text.c_str());
+// Boxes go to standard error: a failure to reach the desk in words, a
+// desk's text whole but with nothing in it that acts on the terminal.
+int AnswerOnStandardError(uint32_t desk, const MessageBoxRequest& box) {
+    std::string text = box.fromDesk ? TerminalSafe(box.text) : box.text;
+    if (box.error != 0)
+        text = ConnectFailureText(desk, box.error);
+    std::fprintf(stderr, "%s\n", text.c_str());
     return (box.type & MB_BUTTONMASK) == MB_YESNO ? IDNO : IDOK;
 }
 
-bool ParseCount(const QString& text, int minimum, int& value) {
+const char kSnapshotHelp[] =
+    "Usage: kel-remote-cli snapshot DESK OUT.png [--frames N] [--timeout SECONDS] [--user NAME]\n"
+    "\n"
+    "Registers with the desk at DESK (dotted IPv4 address) as the station does,\n"
+    "opens its channels, waits for N screen messages (default 1) or the time-out\n"
+    "(default 10 s), writes the desk's screen as a 240 x 268 PNG to OUT.png and\n"
+    "disconnects. --user sends NAME as the user name (default: the station's\n"
+    "stored one).\n"
+    "\n"
+    "Exit codes: 0 done, 1 usage or other error, 2 desk unreachable, 3 refused\n"
+    "by the desk, 4 time-out.\n";
+
+// The option's value as a whole number of at least minimum; otherwise why.
+bool ParseCount(const QString& option, const QString& text, int minimum, int& value,
+                std::string& why) {
     bool ok = false;
     const int parsed = text.toInt(&ok);
-    if (!ok || parsed < minimum)
+    if (!ok || parsed < minimum) {
+        why = option.toStdString() + " needs a whole number of " + std::to_string(minimum) +
+              " or more, not '" + text.toStdString() + "'";
         return false;
+    }
     value = parsed;
     return true;
 }
 
-bool ParseOptions(QStringList args, SnapshotOptions& options) {
+bool ParseOption(const QString& option, QStringList& args, SnapshotOptions& options,
+                 std::string& why) {
+    if (option != "--frames" && option != "--timeout" && option != "--user") {
+        why = "unknown option '" + option.toStdString() + "'";
+        return false;
+    }
+    if (args.isEmpty()) {
+        why = option.toStdString() + " needs a value";
+        return false;
+    }
+    const QString value = args.takeFirst();
+    if (option == "--frames")
+        return ParseCount(option, value, 0, options.frames, why);
+    if (option == "--timeout")
+        return ParseCount(option, value, 1, options.timeoutSeconds, why);
+    options.user = value.toStdString();
+    options.userGiven = true;
+    return true;
+}
+
+// Everything is checked before the desk is asked for anything.
+bool ParseOptions(QStringList args, SnapshotOptions& options, std::string& why) {
     QStringList positional;
     while (!args.isEmpty()) {
         const QString arg = args.takeFirst();
-        const bool hasValue = !args.isEmpty();
-        if (arg == "--frames" && hasValue) {
-            if (!ParseCount(args.takeFirst(), 0, options.frames))
+        if (arg.startsWith("--")) {
+            if (!ParseOption(arg, args, options, why))
                 return false;
-        } else if (arg == "--timeout" && hasValue) {
-            if (!ParseCount(args.takeFirst(), 1, options.timeoutSeconds))
-                return false;
-        } else if (arg == "--user" && hasValue) {
-            options.user = args.takeFirst().toStdString();
-            options.userGiven = true;
-        } else if (arg.startsWith("--")) {
-            return false;
         } else {
             positional << arg;
         }
     }
-    if (positional.size() != 2)
+    if (positional.size() < 2) {
+        why = "needs DESK and OUT.png";
         return false;
-    options.desk = Ipv4FromText(positional[0].toStdString());
+    }
+    if (positional.size() > 2) {
+        why = "unexpected argument '" + positional[2].toStdString() + "'";
+        return false;
+    }
+    const auto desk = DeskAddressOf(positional[0], why);
+    if (!desk)
+        return false;
+    options.desk = *desk;
     options.output = positional[1];
-    return options.desk != kNoAddress && options.desk != 0;
+    if (!options.output.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+        why = "'" + options.output.toStdString() +
+              "' does not end in .png; the screen is written as PNG only";
+        return false;
+    }
+    return true;
 }
 
 // RGB565 to RGB888 by bit replication, so white stays 0xFFFFFF.
@@ -126,20 +176,20 @@ int ExitCodeFor(ClientConnection::ConnectResult result) {
 }  // namespace
 
 int RunSnapshot(const QStringList& args) {
+    if (const auto done = HelpOrVersion(args, kSnapshotHelp))
+        return *done;
     SnapshotOptions options;
-    if (!ParseOptions(args, options)) {
-        std::fputs(
-            "Usage: kel-remote-cli snapshot DESK OUT.png [--frames N] [--timeout SECONDS] "
-            "[--user NAME]\n",
-            stderr);
-        return kFailed;
-    }
+    std::string why;
+    if (!ParseOptions(args, options, why))
+        return UsageError("snapshot", why);
     if (!options.userGiven)
         options.user = ReadStoredUser().value_or("");  // read only, never written
     SessionState state;
     if (options.userGiven || !options.user.empty())
         state.SetCurrentUser(STRING(options.user));
-    SetMessageBoxHandler(AnswerOnStandardError);
+    SetMessageBoxHandler([desk = options.desk](const MessageBoxRequest& box) {
+        return AnswerOnStandardError(desk, box);
+    });
 
     CliFrontEnd frontEnd;
     MemorySurface surface;

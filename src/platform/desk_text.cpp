@@ -1,4 +1,4 @@
-#include "chat/chat_text.h"
+#include "platform/desk_text.h"
 
 #include <QList>
 #include <QString>

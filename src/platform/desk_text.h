@@ -1,8 +1,8 @@
 #pragma once
-// Chat texts travel as Windows-1252 bytes (one byte per character); the
-// program holds them as UTF-8. Texts from other stations may carry any
-// byte, so every place that shows them makes the control characters
-// visible instead of letting them act.
+// Texts of desks and stations (names, refusals, chat) travel as
+// Windows-1252 bytes (one byte per character); the program shows them as
+// UTF-8. They may carry any byte, so every place that shows them makes the
+// control characters visible instead of letting them act.
 
 #include <string>
 #include <string_view>
