@@ -116,7 +116,7 @@ void WebStation::ConnectTo(uint32_t desk) {
     }
     if (lostDesk_ != kNoAddress)
         EndLostConnectionDialog(IDCANCEL);
-    else if (CurrentDesk() != kNoAddress)
+    else if (CurrentDesk())
         Disconnect();
     connectingTo_ = desk;
     connectAttempt_ = desk;
@@ -145,7 +145,7 @@ void WebStation::CancelConnect() {
 void WebStation::DisconnectDesk() {
     if (lostDesk_ != kNoAddress)
         EndLostConnectionDialog(IDCANCEL);
-    else if (CurrentDesk() != kNoAddress)
+    else if (CurrentDesk())
         Disconnect();
 }
 
@@ -156,7 +156,7 @@ void WebStation::StopWaiting() {
 
 SessionView WebStation::Session() const {
     SessionView view;
-    view.desk = SessionDesk();
+    view.desk = SessionDesk().value_or(kNoAddress);
     view.connecting = connectingTo_;
     view.lost = lostDesk_;
     view.ready = view.desk != kNoAddress && state_.deskReady.load() != 0;
@@ -203,9 +203,11 @@ void WebStation::ThrownOut() {
     emit SessionChanged();
 }
 
-uint32_t WebStation::SessionDesk() const {
+std::optional<uint32_t> WebStation::SessionDesk() const {
     // A session being ended on the worker is over for the desk list.
-    return disconnectsPending_ > 0 ? kNoAddress : client_.CurrentDesk();
+    if (disconnectsPending_ > 0)
+        return std::nullopt;
+    return client_.CurrentDesk();
 }
 
 void WebStation::Disconnect() {

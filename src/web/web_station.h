@@ -12,6 +12,7 @@
 //
 // Threads: every method on the GUI thread (the thread that created it).
 
+#include <optional>
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -78,7 +79,7 @@ class WebStation : public QObject, private DeskTableActions, private DeskTableVi
 
   private:
     // DeskTableActions
-    uint32_t CurrentDesk() override { return SessionDesk(); }
+    std::optional<uint32_t> CurrentDesk() override { return SessionDesk(); }
     void Disconnect() override;
     void ShowLostConnection(uint32_t address) override;
     void OpenLostConnectionDialog(uint32_t address) override;
@@ -93,7 +94,7 @@ class WebStation : public QObject, private DeskTableActions, private DeskTableVi
     void RowIconChanged(int) override { emit DesksChanged(); }
     void RowsCleared() override { emit DesksChanged(); }
 
-    uint32_t SessionDesk() const;
+    std::optional<uint32_t> SessionDesk() const;
     void InstallHandlers();
     int AnswerBox(const std::string& text, unsigned type);
     void ConnectFinished(uint32_t desk, ClientConnection::ConnectResult result);
