@@ -24,7 +24,9 @@ namespace {
 constexpr int kIconSizes[] = {16, 20, 24, 32, 40, 48, 64};
 
 QSvgRenderer& Renderer(const QString& name) {
-    static QHash<QString, QSvgRenderer*> renderers;
+    // Kept for the whole run and never destroyed, so no renderer outlives
+    // the application object or goes unreachable when statics are torn down.
+    static auto& renderers = *new QHash<QString, QSvgRenderer*>;
     QSvgRenderer*& renderer = renderers[name];
     if (renderer == nullptr) {
         EnsureArtwork();
