@@ -16,6 +16,9 @@ namespace {
 
 constexpr int kReceiveSliceMs = 2000;
 constexpr int kSendIntervalMs = 900;
+constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
+// Datagrams taken in one go before the stop request is looked at again.
+constexpr int kBatch = 256;
 
 std::mutex g_sinkMutex;
 HeartbeatSink* g_sink = nullptr;
@@ -60,6 +63,9 @@ int HeartbeatReceiver(WakeableWait wait, uint32_t ownAddress) {
     if (!s.JoinGroup(Ipv4FromText(kHeartbeatGroup), ownAddress))
         return SetupFailed("Couldn't open socket\nfor heartbeat receiver!");
 
+    // Room for bursts: a flood that outruns this thread for a moment must
+    // not push out the heartbeats of the desks that are really there.
+    s.SetReceiveBuffer(kReceiveBufferBytes);
     HeartbeatDatagram buffer{};
     for (;;) {
         const int ready = wait.For(s.Handle(), POLLIN, kReceiveSliceMs);
@@ -70,16 +76,21 @@ int HeartbeatReceiver(WakeableWait wait, uint32_t ownAddress) {
                 return 0;
             continue;
         }
-        const ssize_t n = ::recv(s.Handle(), buffer.data(), buffer.size(), 0);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return 0;
+        // Whatever has arrived is taken without waiting again in between.
+        for (int taken = 0; taken < kBatch; ++taken) {
+            const ssize_t n = ::recv(s.Handle(), buffer.data(), buffer.size(), MSG_DONTWAIT);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                    break;
+                return 0;
+            }
+            const auto station =
+                AcceptHeartbeat(std::span(buffer.data(), static_cast<size_t>(n)), ownAddress);
+            if (station)
+                HandStation(*station);
         }
-        const auto station =
-            AcceptHeartbeat(std::span(buffer.data(), static_cast<size_t>(n)), ownAddress);
-        if (station)
-            HandStation(*station);
     }
 }
 

@@ -60,6 +60,10 @@ bool MulticastSocket::SetLoop(bool on) {
     return SetInt(IPPROTO_IP, IP_MULTICAST_LOOP, on ? 1 : 0);
 }
 
+bool MulticastSocket::SetReceiveBuffer(int bytes) {
+    return SetInt(SOL_SOCKET, SO_RCVBUF, bytes);
+}
+
 void MulticastSocket::Close() {
     if (socket_ == INVALID_SOCKET)
         return;

@@ -36,6 +36,8 @@ class MulticastSocket {
     bool SendThrough(uint32_t interfaceAddress);
     bool SetTtl(int ttl);
     bool SetLoop(bool on);
+    // Asks for a receive buffer of that many bytes (the system may give less).
+    bool SetReceiveBuffer(int bytes);
 
     void Close();
     bool IsOpen() const { return socket_ != INVALID_SOCKET; }

@@ -17,8 +17,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -62,6 +64,24 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     if (options.mode != "window" && !(options.mode == "discover" && !options.cli.empty()))
         return std::nullopt;
     return options;
+}
+
+// Datagrams the namespace's kernel dropped because a receive buffer was
+// full (the receiver did not keep up).
+long DroppedByTheKernel() {
+    std::ifstream snmp("/proc/net/snmp");
+    std::string header, values;
+    while (std::getline(snmp, header) && std::getline(snmp, values)) {
+        if (header.rfind("Udp:", 0) != 0)
+            continue;
+        std::istringstream names(header), numbers(values);
+        std::string name, number;
+        while (names >> name && numbers >> number) {
+            if (name == "RcvbufErrors")
+                return std::stol(number);
+        }
+    }
+    return -1;
 }
 
 double Seconds(Clock::duration d) {
@@ -116,6 +136,8 @@ int RunWindow(const Options& options) {
         "the flood; %d desks listed\n",
         static_cast<unsigned long long>(flood.Sent()), options.seconds, before, peak, atEnd,
         ResidentMb(), atEnd - before, lost, Seconds(caughtUp - stopped), frame.Desks().RowCount());
+    std::printf("datagrams dropped by the kernel (receive buffer full): %ld\n",
+                DroppedByTheKernel());
     frame.ShutdownFrame();
     SetHeartbeatSink(nullptr);
     return 0;
@@ -160,6 +182,8 @@ int RunDiscover(const Options& options) {
         "times; exited %.2f s after its time\n%s",
         static_cast<unsigned long long>(flood->Sent()), options.seconds, before, peak, atEnd,
         atEnd - before, printed, gone, late, cli.readAllStandardError().constData());
+    std::printf("datagrams dropped by the kernel (receive buffer full): %ld\n",
+                DroppedByTheKernel());
     return 0;
 }
 
