@@ -1,8 +1,10 @@
 #include "frame/artwork.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QPointer>
 #include <QSvgRenderer>
 #include <QtGlobal>
 
@@ -24,13 +26,13 @@ namespace {
 constexpr int kIconSizes[] = {16, 20, 24, 32, 40, 48, 64};
 
 QSvgRenderer& Renderer(const QString& name) {
-    // Kept for the whole run and never destroyed, so no renderer outlives
-    // the application object or goes unreachable when statics are torn down.
-    static auto& renderers = *new QHash<QString, QSvgRenderer*>;
-    QSvgRenderer*& renderer = renderers[name];
-    if (renderer == nullptr) {
+    // One per drawing, owned by the application object and deleted with it.
+    static QHash<QString, QPointer<QSvgRenderer>> renderers;
+    QPointer<QSvgRenderer>& renderer = renderers[name];
+    if (renderer.isNull()) {
         EnsureArtwork();
-        renderer = new QSvgRenderer(QStringLiteral(":/kel/svg/%1.svg").arg(name));
+        renderer = new QSvgRenderer(QStringLiteral(":/kel/svg/%1.svg").arg(name),
+                                    QCoreApplication::instance());
         renderer->setAspectRatioMode(Qt::IgnoreAspectRatio);
     }
     return *renderer;
