@@ -45,7 +45,8 @@ class HeartbeatFloodTest : public QObject {
         }
         QCOMPARE(lost, 0);
         const double growth = ResidentMb() - before;
-        QVERIFY2(growth < 100, qPrintable(QString::number(growth)));
+        if (kResidentSizeIsMeaningful)
+            QVERIFY2(growth < 100, qPrintable(QString::number(growth)));
         frame.ShutdownFrame();
         SetHeartbeatSink(nullptr);
     }

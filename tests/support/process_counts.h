@@ -23,6 +23,14 @@ inline size_t OpenDescriptors() {
     return CountEntries("/proc/self/fd");
 }
 
+// Under AddressSanitizer freed memory waits in a quarantine of up to 256 MB,
+// so resident size says nothing about what the program itself keeps.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kResidentSizeIsMeaningful = false;
+#else
+inline constexpr bool kResidentSizeIsMeaningful = true;
+#endif
+
 // Resident memory of a process ("self" or a process id) in MB, from /proc.
 inline double ResidentMb(const std::string& pid = "self") {
     std::ifstream status("/proc/" + pid + "/status");
