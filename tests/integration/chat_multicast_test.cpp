@@ -6,8 +6,10 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "chat/chat_service.h"
 #include "desk_emulator.h"
@@ -25,6 +27,17 @@ namespace {
 const uint32_t kLoopback = Ipv4FromText("127.0.0.1");
 const uint32_t kDeskAddress = Ipv4FromText("127.0.0.2");
 const char kHeader[] = "^Kel Alpha  \\(FOH 127\\.0\\.0\\.2\\) \\d\\d:\\d\\d:\\d\\d:$";
+
+// Counts the session's "no" answers, so that a test knows a datagram sent
+// while away has been judged before it connects again.
+ChatSessionQuery CountingRefusals(ChatSessionQuery query, std::atomic<int>& refusals) {
+    query.established = [established = query.established, &refusals] {
+        const bool yes = established();
+        refusals += yes ? 0 : 1;
+        return yes;
+    };
+    return query;
+}
 
 class LoggingSink : public ChatSink {
   public:
@@ -76,7 +89,8 @@ class ChatMulticastTest : public ::testing::Test {
     RecordedDialogs dialogs;
     SessionState state;
     ClientConnection client{state};
-    ChatService chat{state, SessionQueryOf(client)};
+    std::atomic<int> refusals{0};
+    ChatService chat{state, CountingRefusals(SessionQueryOf(client), refusals)};
     LoggingSink sink;
     std::unique_ptr<deskemu::DeskEmulator> desk;
 };
@@ -91,8 +105,11 @@ TEST_F(ChatMulticastTest, OnlyAConnectedStationTakesAndSendsAndGetsItsOwnBack) {
     EXPECT_TRUE(sink.log.WaitFor("own|Kel Pocket  (pocket-1 127.0.0.1)|one\ntwo\nthree"));
 
     client.Disconnect();
+    const int before = refusals;
     desk->ChatToAll("while away");
     EXPECT_FALSE(chat.SendChatMessage("not sent"));
+    for (int i = 0; i < 1000 && refusals < before + 2; ++i)  // the send's and the receiver's
+        std::this_thread::sleep_for(10ms);
     Connect();
     ASSERT_TRUE(TakenAfterResending("back"));
     ASSERT_TRUE(chat.SendChatMessage("marker"));

@@ -223,6 +223,10 @@ class WebGatewayTest : public QObject {
             fast.Send(Message(BrowserMessageKind::Character, static_cast<uint16_t>(c)));
             QVERIFY(ScreensSent(screens + 1));
         }
+        // A key may bring a second screen: wait until the desk is quiet, so
+        // that what the slow browser is sent next can only be the latest.
+        for (uint64_t seen = 0; seen != desk_->ScreensSent(); QTest::qWait(300))
+            seen = desk_->ScreensSent();
         QTRY_VERIFY_WITH_TIMEOUT(fast.frame == desk_->LastSentFrame(), kWaitMs);
         QCOMPARE(slow.screens, 2);
         slow.Acknowledge();

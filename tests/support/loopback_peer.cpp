@@ -18,10 +18,13 @@ int Remaining(std::chrono::steady_clock::time_point deadline) {
 
 }  // namespace
 
-LoopbackPeer::LoopbackPeer(const std::string& address, uint16_t port) {
+LoopbackPeer::LoopbackPeer(const std::string& address, uint16_t port, int receiveBuffer) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int one = 1;
     ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    // Set before listening, so the accepted connection inherits it.
+    if (receiveBuffer > 0)
+        ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
     address_.sin_family = AF_INET;
     address_.sin_port = htons(port);
     ::inet_pton(AF_INET, address.c_str(), &address_.sin_addr);

@@ -12,7 +12,10 @@
 
 class LoopbackPeer {
   public:
-    explicit LoopbackPeer(const std::string& address = "127.0.0.1", uint16_t port = 0);
+    // receiveBuffer > 0 caps the connection's receive buffer (bytes), so
+    // that a peer that never reads stalls the sender soon.
+    explicit LoopbackPeer(const std::string& address = "127.0.0.1", uint16_t port = 0,
+                          int receiveBuffer = 0);
     ~LoopbackPeer();
     LoopbackPeer(const LoopbackPeer&) = delete;
     LoopbackPeer& operator=(const LoopbackPeer&) = delete;
