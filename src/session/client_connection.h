@@ -64,6 +64,11 @@ class ClientConnection final : public DeskInputSink {
     // A desk that has not taken a screen acknowledgement in this time has
     // stopped reading: the session is lost, not frozen.
     static constexpr std::chrono::milliseconds kAcknowledgeTimeout{10000};
+    // The display channel carries only 4-byte acknowledgements. A small send
+    // buffer means a desk that stops reading is met by the time-out above
+    // after a few thousand screens; the kernel's own tuning would take
+    // megabytes of them first.
+    static constexpr int kDisplaySendBuffer = 16 * 1024;
 
     enum class ConnectResult {
         Connected,         // both channels open, receive thread started

@@ -146,6 +146,7 @@ bool ClientConnection::OpenChannels(Session& session, int& error) {
     }
     session.input.WriteString(state_.CurrentUser());
     InFlight display(*this, session.display, true);
+    session.display.LimitSendBuffer(kDisplaySendBuffer);
     if (ConnectCancelled() ||
         !session.display.Connect(MakeSocketAddress(session.desk, kDisplayPort))) {
         error = WSAGetLastError();

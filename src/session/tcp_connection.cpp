@@ -7,6 +7,8 @@
 int TCPCONNECTION::Connect(const sockaddr_in& address) {
     Close();
     socket_.Open();
+    if (sendBufferLimit_ > 0)
+        socket_.LimitSendBuffer(sendBufferLimit_);
     if (socket_.Connect(address) != 0)
         return 0;
     peer_ = AddressOf(address);

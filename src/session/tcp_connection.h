@@ -25,6 +25,9 @@ class TCPCONNECTION {
     // 1 on success, 0 on failure (WSAGetLastError() tells why). Starts from a
     // fresh socket every time.
     int Connect(const sockaddr_in& address);
+    // Every later Connect caps its socket's send buffer at about `bytes`.
+    // Same thread as Connect.
+    void LimitSendBuffer(int bytes) { sendBufferLimit_ = bytes; }
     void Close();
     // Takes over an already connected stream socket as an open connection to
     // the given peer (socket pairs in tests and fuzzers).
@@ -58,4 +61,5 @@ class TCPCONNECTION {
     TCPSOCKET socket_;
     std::atomic<bool> open_{false};
     std::atomic<uint32_t> peer_{kNoAddress};
+    int sendBufferLimit_ = 0;  // 0: the kernel's own tuning
 };

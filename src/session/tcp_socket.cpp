@@ -120,6 +120,12 @@ int TCPSOCKET::SetBlocking(int flag) {
     return ioctlsocket(use.fd(), FIONBIO_CMD, &nonBlocking);
 }
 
+void TCPSOCKET::LimitSendBuffer(int bytes) {
+    Use use(*this);
+    if (use.fd() != INVALID_SOCKET)
+        ::setsockopt(use.fd(), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
 int TCPSOCKET::Connect(const sockaddr_in& address) {
     int result;
     {

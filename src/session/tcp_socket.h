@@ -38,6 +38,10 @@ class TCPSOCKET {
     // -1 without a socket; otherwise the result of switching the mode.
     int SetBlocking(int flag);
 
+    // Caps the kernel's send buffer at about `bytes`. Call it before Connect:
+    // a connected socket's buffer has already been tuned.
+    void LimitSendBuffer(int bytes);
+
     // 0 = connected, -1 = failed; WSAGetLastError() tells why.
     int Connect(const sockaddr_in& address);
 
