@@ -161,10 +161,11 @@ struct Avx512Lanes {
 
     // Sixteen pairs of a literal and a run of at most 15 (text): each pair is
     // one 16-pixel store from its first pixel, overwritten past its end by the
-    // next pair; the 16 pixels behind the block are put back. Positions move
-    // on two pairs at a time, which halves the chain of additions.
-    KEL_TARGET_AVX512 static PairsDone ShortPairs(const uint16_t* words, uint16_t* out,
-                                                  size_t room) {
+    // next pair; the 16 pixels behind the block are handed back in `behind`
+    // for Pairs to put back. Positions move on two pairs at a time, which
+    // halves the chain of additions.
+    KEL_TARGET_AVX512 static PairsDone ShortPairs(const uint16_t* words, uint16_t* out, size_t room,
+                                                  __m256i& behind) {
         const __m512i pairs = _mm512_loadu_si512(words);  // literal | run << 16
         const __m512i codes = _mm512_and_si512(pairs, _mm512_set1_epi32(0xFFF08000u));
         if (room < 16 * 16 + 16 ||
@@ -173,7 +174,7 @@ struct Avx512Lanes {
         const size_t total =
             static_cast<uint32_t>(_mm512_reduce_add_epi32(_mm512_srli_epi32(pairs, 16))) -
             16 * (kRunCode - 1);
-        const __m256i behind = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + total));
+        behind = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + total));
         size_t at = 0;
         KEL_UNROLL_ALL
         for (int k = 0; k < 16; k += 2) {
@@ -183,7 +184,6 @@ struct Avx512Lanes {
                                 Spread16(words[2 * k + 2]));
             at += first + PairLength(words + 2 * k + 3);
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + total), behind);
         return {32, total, ConvertLiteral(words[30])};
     }
 
@@ -269,21 +269,33 @@ struct Avx512Lanes {
                                                                        size_t count, uint16_t* out,
                                                                        size_t room) {
         PairsDone done;
+        // The pixels behind the last block of short pairs, put back only when
+        // anything but another such block (which overwrites them) follows.
+        __m256i behind = _mm256_setzero_si256();
+        bool putBack = false;
         while (done.words + 32 <= count) {
             const uint16_t* const at = words + done.words;
             uint16_t* const to = out + done.pixels;
             const size_t left = room - done.pixels;
-            PairsDone block = ShortPairs(at, to, left);
-            if (block.words == 0)
+            PairsDone block = ShortPairs(at, to, left, behind);
+            if (block.words == 0) {
+                if (putBack)
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), behind);
+                putBack = false;
                 block = MidPairs(at, to, left);
-            if (block.words == 0)
-                block = Stretches(at, to, left);
-            if (block.words == 0)
-                break;
+                if (block.words == 0)
+                    block = Stretches(at, to, left);
+                if (block.words == 0)
+                    break;
+            } else {
+                putBack = true;
+            }
             done.words += block.words;
             done.pixels += block.pixels;
             done.last = block.last;
         }
+        if (putBack)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done.pixels), behind);
         return done;
     }
 };
