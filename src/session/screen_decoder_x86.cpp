@@ -241,8 +241,8 @@ struct Avx512Lanes {
         if (width < kMinBlockWords || (runs & ~(literals << 1)) != 0 ||
             __builtin_popcount(literals) > kMaxBlockLiterals)
             return {};
-        const __m512i counts = _mm512_maskz_and_epi32(0xFFFF, _mm512_maskz_mov_epi16(runs, v),
-                                                      _mm512_set1_epi16(kCountMask));
+        const __m512i counts =
+            _mm512_and_si512(_mm512_maskz_mov_epi16(runs, v), _mm512_set1_epi16(kCountMask));
         const size_t total = static_cast<unsigned>(__builtin_popcount(literals)) +
                              static_cast<uint32_t>(_mm512_reduce_add_epi32(
                                  _mm512_madd_epi16(counts, _mm512_set1_epi16(1))));
