@@ -166,32 +166,37 @@ struct Avx512Lanes {
         return length - (kRunCode - 1);
     }
 
-    // Sixteen pairs of a literal and a run of at most 15 (text): each pair is
-    // one 16-pixel store from its first pixel, overwritten past its end by the
-    // next pair; the 16 pixels behind the block are handed back in `behind`
-    // for Pairs to put back. Positions move on two pairs at a time, which
-    // halves the chain of additions.
+    // 16 or 32 pairs of a literal and a run of at most 15 (text): each pair
+    // is one 16-pixel store from its first pixel, overwritten past its end by
+    // the next pair; the 16 pixels behind the block are handed back in
+    // `behind` for Pairs to put back. Positions move on two pairs at a time,
+    // which halves the chain of additions; 32 pairs halve the work per block.
+    template <int kPairs>
     KEL_TARGET_AVX512 static PairsDone ShortPairs(const uint16_t* words, uint16_t* out, size_t room,
                                                   __m256i& behind) {
-        const __m512i pairs = _mm512_loadu_si512(words);  // literal | run << 16
-        const __m512i codes = _mm512_and_si512(pairs, _mm512_set1_epi32(0xFFF08000u));
-        if (room < 16 * 16 + 16 ||
-            _mm512_cmpneq_epi32_mask(codes, _mm512_set1_epi32(0x80000000u)) != 0)
+        if (room < kPairs * 16 + 16)
             return {};
+        __m512i runs = _mm512_setzero_si512();
+        for (int half = 0; half < kPairs / 16; ++half) {
+            const __m512i pairs = _mm512_loadu_si512(words + 32 * half);  // literal | run << 16
+            const __m512i codes = _mm512_and_si512(pairs, _mm512_set1_epi32(0xFFF08000u));
+            if (_mm512_cmpneq_epi32_mask(codes, _mm512_set1_epi32(0x80000000u)) != 0)
+                return {};
+            runs = _mm512_add_epi32(runs, _mm512_srli_epi32(pairs, 16));
+        }
         const size_t total =
-            static_cast<uint32_t>(_mm512_reduce_add_epi32(_mm512_srli_epi32(pairs, 16))) -
-            16 * (kRunCode - 1);
+            static_cast<uint32_t>(_mm512_reduce_add_epi32(runs)) - kPairs * (kRunCode - 1);
         behind = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + total));
         size_t at = 0;
         KEL_UNROLL_ALL
-        for (int k = 0; k < 16; k += 2) {
+        for (int k = 0; k < kPairs; k += 2) {
             const size_t first = PairLength(words + 2 * k + 1);
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), Spread16(words[2 * k]));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at + first),
                                 Spread16(words[2 * k + 2]));
             at += first + PairLength(words + 2 * k + 3);
         }
-        return {32, total, ConvertLiteral(words[30])};
+        return {2 * kPairs, total, ConvertLiteral(words[2 * kPairs - 2])};
     }
 
     // Sixteen pairs of a literal and a run of any length: each pair stored 32
@@ -284,7 +289,10 @@ struct Avx512Lanes {
             const uint16_t* const at = words + done.words;
             uint16_t* const to = out + done.pixels;
             const size_t left = room - done.pixels;
-            PairsDone block = ShortPairs(at, to, left, behind);
+            PairsDone block =
+                done.words + 64 <= count ? ShortPairs<32>(at, to, left, behind) : PairsDone{};
+            if (block.words == 0)
+                block = ShortPairs<16>(at, to, left, behind);
             if (block.words == 0) {
                 if (putBack)
                     _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), behind);

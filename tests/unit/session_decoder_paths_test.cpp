@@ -116,11 +116,11 @@ const std::vector<std::pair<std::string, std::function<void(Rng&, std::vector<ui
         {"PairsWithLongRuns", [](Rng& rng, std::vector<uint16_t>& w) { Pairs(rng, w, 4000, 60); }},
         {"PairsOfEveryLength",
          [](Rng& rng, std::vector<uint16_t>& w) { Pairs(rng, w, 1500, 200); }},
-        {"PairsBetweenSkips",
+        {"PairsBetweenRunsAndSkips",
          [](Rng& rng, std::vector<uint16_t>& w) {
              for (size_t n = Pick(rng, 1, 60); n > 0; --n) {
-                 Pairs(rng, w, Pick(rng, 16, 40), Pick(rng, 0, 1) ? 15 : 90);
-                 w.push_back(Code(0xC000, Pick(rng, 0, 300)));
+                 Pairs(rng, w, Pick(rng, 16, 70), Pick(rng, 0, 1) ? 15 : 90);
+                 w.push_back(Code(Pick(rng, 0, 1) ? 0x8000 : 0xC000, Pick(rng, 0, 300)));
              }
          }},
         {"DeskText", [](Rng& rng, std::vector<uint16_t>& w) { DeskText(rng, w, 3000); }},
