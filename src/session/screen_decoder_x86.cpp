@@ -64,10 +64,11 @@ struct Avx2Lanes {
 };
 
 struct Avx512Lanes {
-    // Pixels a pair's store may reach past its stretch.
-    static constexpr size_t kPairSpill = 16;
     // Blocks shorter than this are left to the plain loop (literal spans).
     static constexpr unsigned kMinBlockWords = 20;
+    // A block of mostly literals is a literal span: single stores per
+    // literal cost far more than the span's wide stores.
+    static constexpr int kMaxBlockLiterals = 24;
 
     KEL_TARGET_AVX512 static __m512i Convert(__m512i v) {
         return _mm512_add_epi16(v, _mm512_and_si512(v, _mm512_set1_epi16(0x7FE0)));
@@ -123,7 +124,9 @@ struct Avx512Lanes {
     }
 
     // Masked stores cost more than plain ones: only short runs use one.
-    // Long runs store whole lines between an unaligned first and last store.
+    // Long runs store whole lines between an unaligned first and last store,
+    // two lines a turn (half the loop's branches: a run of a row is only
+    // seven lines).
     KEL_TARGET_AVX512 static void Fill(uint16_t* out, size_t n, uint16_t colour) {
         const __m512i v = _mm512_set1_epi16(static_cast<int16_t>(colour));
         if (n < 32) {
@@ -132,178 +135,145 @@ struct Avx512Lanes {
         }
         _mm512_storeu_si512(out, v);
         uint16_t* const last = out + n - 32;
-        for (uint16_t* line = out + ToLine(out + 1) + 1; line < last; line += 32)
+        uint16_t* line = out + ToLine(out + 1) + 1;
+        for (; line + 32 < last; line += 64) {
+            _mm512_store_si512(line, v);
+            _mm512_store_si512(line + 32, v);
+        }
+        if (line < last)
             _mm512_store_si512(line, v);
         _mm512_storeu_si512(last, v);
     }
 
-    // The rest of a stretch longer than 16 pixels past its first 16: plain
-    // 16-pixel stores, the last one ending with the stretch.
-    KEL_TARGET_AVX512 static void Complete(uint16_t* begin, uint16_t* end, uint16_t colour) {
-        const __m256i v = _mm256_set1_epi16(static_cast<int16_t>(colour));
-        uint16_t* const last = end - 16;
-        for (uint16_t* p = begin + 16; p < last; p += 16)
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(last), v);
+    // A literal's colour in every lane, converted there. Colours are read
+    // straight from the words: read back from a vector stored just before,
+    // each load waits for that store.
+    KEL_TARGET_AVX512 static __m256i Spread16(uint16_t literal) {
+        const __m256i v = _mm256_set1_epi16(static_cast<int16_t>(literal));
+        return _mm256_add_epi16(v, _mm256_and_si256(v, _mm256_set1_epi16(0x7FE0)));
     }
 
-    KEL_TARGET_AVX512 static __m512i PairPrefixSum(__m512i v) {
-        const __m512i zero = _mm512_setzero_si512();
-        v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 15));
-        v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 14));
-        v = _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 12));
-        return _mm512_add_epi32(v, _mm512_alignr_epi32(v, zero, 8));
+    KEL_TARGET_AVX512 static __m512i Spread32(uint16_t literal) {
+        return Convert(_mm512_set1_epi16(static_cast<int16_t>(literal)));
     }
 
-    // Sixteen pairs of a literal and a run: each pair is one stretch of its
-    // colour, stored 16 pixels wide whatever its length. Each store is
-    // overwritten past its stretch by the next one, the 16 pixels behind the
-    // block are put back, and stretches longer than 16 are completed last.
-    // Returns the pixels decoded, 0 when the words are not such pairs, when
-    // most runs are long, or when the block would end within kPairSpill of
-    // `room`.
-    KEL_TARGET_AVX512 static PairsDone PairBlock(const uint16_t* words, uint16_t* out,
-                                                 size_t room) {
+    // The pixels of a literal and the run in the word after it. The empty
+    // asm keeps the sum a plain addition: folded into a three-part address
+    // it lengthens the chain of positions every store waits for.
+    static size_t PairLength(const uint16_t* run) {
+        size_t length = *run;
+        __asm__("" : "+r"(length));
+        return length - (kRunCode - 1);
+    }
+
+    // 16 or 32 pairs of a literal and a run of at most 15 (text): each pair
+    // is one 16-pixel store from its first pixel, overwritten past its end by
+    // the next pair; the 16 pixels behind the block are handed back in
+    // `behind` for Pairs to put back. Positions move on two pairs at a time,
+    // which halves the chain of additions; 32 pairs halve the work per block.
+    template <int kPairs>
+    KEL_TARGET_AVX512 static PairsDone ShortPairs(const uint16_t* words, uint16_t* out, size_t room,
+                                                  __m256i& behind) {
+        if (room < kPairs * 16 + 16)
+            return {};
+        __m512i runs = _mm512_setzero_si512();
+        for (int half = 0; half < kPairs / 16; ++half) {
+            const __m512i pairs = _mm512_loadu_si512(words + 32 * half);  // literal | run << 16
+            const __m512i codes = _mm512_and_si512(pairs, _mm512_set1_epi32(0xFFF08000u));
+            if (_mm512_cmpneq_epi32_mask(codes, _mm512_set1_epi32(0x80000000u)) != 0)
+                return {};
+            runs = _mm512_add_epi32(runs, _mm512_srli_epi32(pairs, 16));
+        }
+        const size_t total =
+            static_cast<uint32_t>(_mm512_reduce_add_epi32(runs)) - kPairs * (kRunCode - 1);
+        behind = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + total));
+        size_t at = 0;
+        KEL_UNROLL_ALL
+        for (int k = 0; k < kPairs; k += 2) {
+            const size_t first = PairLength(words + 2 * k + 1);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), Spread16(words[2 * k]));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at + first),
+                                Spread16(words[2 * k + 2]));
+            at += first + PairLength(words + 2 * k + 3);
+        }
+        return {2 * kPairs, total, ConvertLiteral(words[2 * kPairs - 2])};
+    }
+
+    // Sixteen pairs of a literal and a run of any length: each pair stored 32
+    // pixels wide from its first pixel (the next pairs overwrite the rest),
+    // once more ending with it when longer, filled whole beyond 64. The 32
+    // pixels behind the block are put back.
+    KEL_TARGET_AVX512 static PairsDone MidPairs(const uint16_t* words, uint16_t* out, size_t room) {
         const __m512i pairs = _mm512_loadu_si512(words);  // literal | run << 16
         const __m512i codes = _mm512_and_si512(pairs, _mm512_set1_epi32(0xC0008000u));
         if (_mm512_cmpneq_epi32_mask(codes, _mm512_set1_epi32(0x80000000u)) != 0)
             return {};
-        // Run count + 1: the literal's pixel and its run.
-        const __m512i length =
-            _mm512_sub_epi32(_mm512_srli_epi32(pairs, 16), _mm512_set1_epi32(kRunCode - 1));
-        uint32_t longer = _mm512_cmpgt_epu32_mask(length, _mm512_set1_epi32(kPairSpill));
-        if (__builtin_popcount(longer) > 8)
-            return {};  // mostly long runs: plain fills are faster
-        const __m512i end = PairPrefixSum(length);
         const size_t total =
-            static_cast<uint32_t>(_mm_extract_epi32(_mm512_extracti32x4_epi32(end, 3), 3));
-        if (total + kPairSpill > room)
+            static_cast<uint32_t>(_mm512_reduce_add_epi32(_mm512_srli_epi32(pairs, 16))) -
+            16 * (kRunCode - 1);
+        if (total + 32 > room)
             return {};
-        alignas(64) uint32_t start[16], stop[16];  // for the stretches to complete
-        alignas(64) uint16_t colour[32];           // pair k's colour in colour[2 * k]
-        if (longer != 0) {
-            _mm512_store_si512(start, _mm512_sub_epi32(end, length));
-            _mm512_store_si512(stop, end);
-        }
-        const __m512i literal = _mm512_and_si512(pairs, _mm512_set1_epi32(0x7FFF));
-        _mm512_store_si512(colour, Convert(literal));  // the high halves are zero
-        const __m256i behind = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + total));
-        // Colours are read back from memory, one load each: GCC would take
-        // them out of the vector with far costlier extracts. The stores move
-        // on by each pair's length, read from the words, rather than wait for
-        // starts to come back from memory.
-        __asm__ volatile("" ::: "memory");
-        uint16_t* at = out;
+        const __m512i behind = _mm512_loadu_si512(out + total);
+        size_t at = 0;
         KEL_UNROLL_ALL
         for (int k = 0; k < 16; ++k) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(at),
-                                _mm256_set1_epi16(static_cast<int16_t>(colour[2 * k])));
-            at += words[2 * k + 1] - (kRunCode - 1);
+            const size_t length = PairLength(words + 2 * k + 1);
+            const __m512i v = Spread32(words[2 * k]);
+            _mm512_storeu_si512(out + at, v);
+            if (length > 32) {
+                if (length > 64)
+                    Fill(out + at, length, ConvertLiteral(words[2 * k]));
+                _mm512_storeu_si512(out + at + length - 32, v);
+            }
+            at += length;
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + total), behind);
-        for (; longer != 0; longer &= longer - 1) {
-            const unsigned k = __builtin_ctz(longer);
-            Complete(out + start[k], out + stop[k], colour[2 * k]);
-        }
-        return {32, total, colour[30]};
+        _mm512_storeu_si512(out + total, behind);
+        return {32, total, ConvertLiteral(words[30])};
     }
 
-    // Word k of the result is word k - 1 of v (word 0 is zero).
-    KEL_TARGET_AVX512 static __m512i OneWordUp(__m512i v) {
-        const __m512i down =
-            _mm512_set_epi16(30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15, 14, 13,
-                             12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 0);
-        return _mm512_maskz_permutexvar_epi16(~1u, down, v);
-    }
-
-    // Word k of the result is word k + 1 of v (word 31 stays).
-    KEL_TARGET_AVX512 static __m512i OneWordDown(__m512i v) {
-        const __m512i up =
-            _mm512_set_epi16(31, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16, 15,
-                             14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1);
-        return _mm512_permutexvar_epi16(up, v);
-    }
-
-    // Sums of words 0..k in word k, saturating at 0xFFFF.
-    KEL_TARGET_AVX512 static __m512i PrefixSum(__m512i v) {
-        const __m512i zero = _mm512_setzero_si512();
-        v = _mm512_adds_epu16(v, OneWordUp(v));
-        v = _mm512_adds_epu16(v, _mm512_alignr_epi32(v, zero, 15));
-        v = _mm512_adds_epu16(v, _mm512_alignr_epi32(v, zero, 14));
-        v = _mm512_adds_epu16(v, _mm512_alignr_epi32(v, zero, 12));
-        return _mm512_adds_epu16(v, _mm512_alignr_epi32(v, zero, 8));
-    }
-
-    // Up to 32 words without a skip, cut after their sixteenth stretch. A
-    // stretch is a literal with the run after it (one colour), or a literal
-    // on its own. Each stretch is stored 16 pixels wide whatever its length
-    // and overwritten past its end by the next one; the 16 pixels behind the
-    // block are put back, and stretches longer than 16 are completed last.
-    // Decodes nothing when the block does not start with a literal, holds a
-    // run that does not follow a literal, makes too little progress, is
-    // mostly long runs, or would end within kPairSpill of `room`.
-    KEL_TARGET_AVX512 static PairsDone StretchBlock(const uint16_t* words, uint16_t* out,
-                                                    size_t room) {
+    // Up to 32 words without a skip in which every run follows a literal
+    // (text with single pixels): each literal with its run, if any, is one
+    // stretch, stored 16 pixels wide and filled whole when longer. Decodes
+    // nothing when the block is short, mostly literals (their spans are
+    // stored faster on their own) or would end within 16 pixels of `room`.
+    KEL_TARGET_AVX512 static PairsDone Stretches(const uint16_t* words, uint16_t* out,
+                                                 size_t room) {
         const __m512i v = LoadOnce(words);
         const uint32_t notLiteral = _mm512_movepi16_mask(v);
         const __m512i code =
             _mm512_and_si512(v, _mm512_set1_epi16(static_cast<int16_t>(kCodeMask)));
         const uint32_t skip =
             _mm512_cmpeq_epi16_mask(code, _mm512_set1_epi16(static_cast<int16_t>(kCodeMask)));
-        const uint32_t run = notLiteral & ~skip;
-        const uint32_t ends = run | (~notLiteral & ~(run >> 1));  // the last word of a stretch
         unsigned width = skip != 0 ? static_cast<unsigned>(__builtin_ctz(skip)) : 32;
-        const uint32_t sixteenth = _pdep_u32(1u << 15, ends);
-        if (sixteenth != 0 && static_cast<unsigned>(__builtin_ctz(sixteenth)) < width)
-            width = static_cast<unsigned>(__builtin_ctz(sixteenth)) + 1;
+        if (width == 32 && (notLiteral >> 31) == 0)
+            width = 31;  // its run may be the next word
         const uint32_t inside = _bzhi_u32(~0u, width);
-        const uint32_t runs = run & inside;
-        if (width < kMinBlockWords || (runs & ~(~notLiteral << 1)) != 0)
+        const uint32_t literals = ~notLiteral & inside;
+        const uint32_t runs = notLiteral & ~skip & inside;
+        if (width < kMinBlockWords || (runs & ~(literals << 1)) != 0 ||
+            __builtin_popcount(literals) > kMaxBlockLiterals)
             return {};
-        const uint32_t longRuns = _mm512_mask_cmpge_epu16_mask(
-            runs, _mm512_and_si512(v, _mm512_set1_epi16(static_cast<int16_t>(kCountMask))),
-            _mm512_set1_epi16(kPairSpill));
-        if (__builtin_popcount(longRuns) > 8)
-            return {};  // mostly long runs: plain fills are faster
-        const __m512i length = _mm512_mask_blend_epi16(
-            runs, _mm512_maskz_set1_epi16(inside, 1),
-            _mm512_and_si512(v, _mm512_set1_epi16(static_cast<int16_t>(kCountMask))));
-        const __m512i end = PrefixSum(length);
-        const size_t total =
-            static_cast<uint16_t>(_mm_extract_epi16(_mm512_extracti32x4_epi32(end, 3), 7));
-        if (total + kPairSpill > room)  // also when the sum saturated
+        const __m512i counts =
+            _mm512_and_si512(_mm512_maskz_mov_epi16(runs, v), _mm512_set1_epi16(kCountMask));
+        const size_t total = static_cast<unsigned>(__builtin_popcount(literals)) +
+                             static_cast<uint32_t>(_mm512_reduce_add_epi32(
+                                 _mm512_madd_epi16(counts, _mm512_set1_epi16(1))));
+        if (total + 16 > room)
             return {};
-        // A stretch starts at its literal: one before its run's first pixel.
-        const __m512i first =
-            _mm512_mask_sub_epi16(_mm512_sub_epi16(end, length), runs,
-                                  _mm512_sub_epi16(end, length), _mm512_set1_epi16(1));
-        const __m512i converted = Convert(v);
-        const __m512i colours = _mm512_mask_blend_epi16(runs, converted, OneWordUp(converted));
-        const uint32_t stretches = ends & inside;
-        const __m512i start = _mm512_mask_compress_epi16(
-            _mm512_set1_epi16(static_cast<int16_t>(total)), stretches, first);
-        alignas(64) uint16_t starts[32], colour[32];
-        _mm512_store_si512(starts, start);
-        _mm512_store_si512(colour, _mm512_maskz_compress_epi16(stretches, colours));
-        uint32_t longer = _mm512_cmpgt_epu16_mask(_mm512_sub_epi16(OneWordDown(start), start),
-                                                  _mm512_set1_epi16(kPairSpill)) &
-                          0xFFFFu;
         const __m256i behind = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + total));
-        // Starts and colours are read back from memory, one load each: GCC
-        // would take them out of the vectors with far costlier extracts.
-        __asm__ volatile("" ::: "memory");
-        KEL_UNROLL_ALL
-        for (int k = 0; k < 16; ++k) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + starts[k]),
-                                _mm256_set1_epi16(static_cast<int16_t>(colour[k])));
+        size_t at = 0;
+        unsigned k = 0;
+        for (uint32_t left = literals; left != 0; left &= left - 1) {
+            k = static_cast<unsigned>(__builtin_ctz(left));
+            const size_t withRun = 0u - static_cast<size_t>((runs >> (k + 1)) & 1u);
+            const size_t length = 1 + (words[k + 1] & kCountMask & withRun);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + at), Spread16(words[k]));
+            if (length > 16)
+                Fill(out + at, length, ConvertLiteral(words[k]));
+            at += length;
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + total), behind);
-        for (; longer != 0; longer &= longer - 1) {
-            const unsigned k = __builtin_ctz(longer);
-            Complete(out + starts[k], out + starts[k + 1], colour[k]);
-        }
-        const unsigned count = static_cast<unsigned>(__builtin_popcount(stretches));
-        return {width, total, colour[count - 1]};
+        return {width, total, ConvertLiteral(words[k])};
     }
 
     // Out of line: the main loop is faster without the block code in it.
@@ -311,16 +281,36 @@ struct Avx512Lanes {
                                                                        size_t count, uint16_t* out,
                                                                        size_t room) {
         PairsDone done;
+        // The pixels behind the last block of short pairs, put back only when
+        // anything but another such block (which overwrites them) follows.
+        __m256i behind = _mm256_setzero_si256();
+        bool putBack = false;
         while (done.words + 32 <= count) {
-            PairsDone block = PairBlock(words + done.words, out + done.pixels, room - done.pixels);
+            const uint16_t* const at = words + done.words;
+            uint16_t* const to = out + done.pixels;
+            const size_t left = room - done.pixels;
+            PairsDone block =
+                done.words + 64 <= count ? ShortPairs<32>(at, to, left, behind) : PairsDone{};
             if (block.words == 0)
-                block = StretchBlock(words + done.words, out + done.pixels, room - done.pixels);
-            if (block.words == 0)
-                break;
+                block = ShortPairs<16>(at, to, left, behind);
+            if (block.words == 0) {
+                if (putBack)
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), behind);
+                putBack = false;
+                block = MidPairs(at, to, left);
+                if (block.words == 0)
+                    block = Stretches(at, to, left);
+                if (block.words == 0)
+                    break;
+            } else {
+                putBack = true;
+            }
             done.words += block.words;
             done.pixels += block.pixels;
             done.last = block.last;
         }
+        if (putBack)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done.pixels), behind);
         return done;
     }
 };

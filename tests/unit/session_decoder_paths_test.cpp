@@ -114,6 +114,15 @@ const std::vector<std::pair<std::string, std::function<void(Rng&, std::vector<ui
         {"Mixed", [](Rng& rng, std::vector<uint16_t>& w) { Mixed(rng, w, Pick(rng, 1, 400)); }},
         {"TextPairs", [](Rng& rng, std::vector<uint16_t>& w) { Pairs(rng, w, 9000, 15); }},
         {"PairsWithLongRuns", [](Rng& rng, std::vector<uint16_t>& w) { Pairs(rng, w, 4000, 60); }},
+        {"PairsOfEveryLength",
+         [](Rng& rng, std::vector<uint16_t>& w) { Pairs(rng, w, 1500, 200); }},
+        {"PairsBetweenRunsAndSkips",
+         [](Rng& rng, std::vector<uint16_t>& w) {
+             for (size_t n = Pick(rng, 1, 60); n > 0; --n) {
+                 Pairs(rng, w, Pick(rng, 16, 70), Pick(rng, 0, 1) ? 15 : 90);
+                 w.push_back(Code(Pick(rng, 0, 1) ? 0x8000 : 0xC000, Pick(rng, 0, 300)));
+             }
+         }},
         {"DeskText", [](Rng& rng, std::vector<uint16_t>& w) { DeskText(rng, w, 3000); }},
         {"DeskTextAtTheEnd",
          [](Rng& rng, std::vector<uint16_t>& w) {
