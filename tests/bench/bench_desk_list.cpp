@@ -16,7 +16,6 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -26,6 +25,7 @@
 #include "discovery/station_record.h"
 #include "frame/desk_list.h"
 #include "frame/main_frame.h"
+#include "gui_bench_main.h"
 #include "platform/winsock.h"
 #include "test_station.h"
 
@@ -147,13 +147,8 @@ BENCHMARK(BM_JoinAndLeave)->Iterations(20)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir store;
-    qputenv("KEL_REMOTE_REGISTRY", store.filePath(QStringLiteral("bench.ini")).toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunGuiBenchmarks(argc, argv, [&] {
+        benchmark::RunSpecifiedBenchmarks();
+        return 0;
+    });
 }

@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
 #include <chrono>
@@ -25,6 +24,7 @@
 #include "discovery/station_record.h"
 #include "display/display_surface.h"
 #include "frame/main_frame.h"
+#include "gui_bench_main.h"
 #include "platform/tick.h"
 #include "recorded_dialogs.h"
 #include "test_station.h"
@@ -155,48 +155,45 @@ void BM_SlowAnswer(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir store;
-    qputenv("KEL_REMOTE_REGISTRY", store.filePath(QStringLiteral("bench.ini")).toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    SetTickSource(&ShiftedTick);
-    FillOwnStation(Ipv4FromText("127.0.0.1"), "bench-station");
-    RecordedDialogs dialogs;
+    return RunGuiBenchmarks(argc, argv, [&] {
+        SetTickSource(&ShiftedTick);
+        FillOwnStation(Ipv4FromText("127.0.0.1"), "bench-station");
+        RecordedDialogs dialogs;
 
-    deskemu::Options options;
-    options.address = kDesk;
-    options.heartbeats = true;
-    options.heartbeatInterval = std::chrono::milliseconds(200);
-    options.keepTrace = false;
-    deskemu::DeskEmulator desk(options);
-    std::string error;
-    if (!desk.Start(&error)) {
-        std::fprintf(stderr, "desk emulator: %s (run through scripts/netns-run)\n", error.c_str());
-        return 1;
-    }
-    SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
-    auto station = std::make_unique<TestStation>();
-    SetHeartbeatSink(&station->handover);
-    auto window = std::make_unique<CHandheldDlg>(station->Services());
-    window->OnInitDialog({[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
-    window->show();
-    g_bench = {&desk, station.get(), window->Frame()};
+        deskemu::Options options;
+        options.address = kDesk;
+        options.heartbeats = true;
+        options.heartbeatInterval = std::chrono::milliseconds(200);
+        options.keepTrace = false;
+        deskemu::DeskEmulator desk(options);
+        std::string error;
+        if (!desk.Start(&error)) {
+            std::fprintf(stderr, "desk emulator: %s (run through scripts/netns-run)\n",
+                         error.c_str());
+            return 1;
+        }
+        SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
+        auto station = std::make_unique<TestStation>();
+        SetHeartbeatSink(&station->handover);
+        auto window = std::make_unique<CHandheldDlg>(station->Services());
+        window->OnInitDialog({[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
+        window->show();
+        g_bench = {&desk, station.get(), window->Frame()};
 
-    for (const auto& [name, run] :
-         {std::pair{"BM_Connect", &BM_Connect}, std::pair{"BM_Disconnect", &BM_Disconnect},
-          std::pair{"BM_Reconnect", &BM_Reconnect}, std::pair{"BM_SlowAnswer", &BM_SlowAnswer}}) {
-        benchmark::RegisterBenchmark(name, run)->Iterations(1)->Unit(benchmark::kMillisecond);
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+        for (const auto& [name, run] :
+             {std::pair{"BM_Connect", &BM_Connect}, std::pair{"BM_Disconnect", &BM_Disconnect},
+              std::pair{"BM_Reconnect", &BM_Reconnect},
+              std::pair{"BM_SlowAnswer", &BM_SlowAnswer}}) {
+            benchmark::RegisterBenchmark(name, run)->Iterations(1)->Unit(benchmark::kMillisecond);
+        }
+        benchmark::RunSpecifiedBenchmarks();
 
-    window->close();
-    window.reset();
-    SetHeartbeatSink(nullptr);
-    station.reset();
-    desk.Stop();
-    SetTickSource(nullptr);
-    return 0;
+        window->close();
+        window.reset();
+        SetHeartbeatSink(nullptr);
+        station.reset();
+        desk.Stop();
+        SetTickSource(nullptr);
+        return 0;
+    });
 }

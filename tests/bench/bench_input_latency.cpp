@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -26,6 +25,7 @@
 #include "display/display_surface.h"
 #include "frame/frame_handover.h"
 #include "frame/main_frame.h"
+#include "gui_bench_main.h"
 #include "platform/winsock.h"
 #include "session/client_connection.h"
 #include "session/session_state.h"
@@ -174,35 +174,30 @@ void CloseStation(Station& station) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir store;
-    qputenv("KEL_REMOTE_REGISTRY", store.filePath(QStringLiteral("bench.ini")).toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-
-    deskemu::Options options;
-    options.address = kDeskAddress;
-    options.keepTrace = false;
-    deskemu::DeskEmulator desk(options);
-    desk.SetTraceSink([](const std::string& line) { g_watch.Line(line); });
-    std::string error;
-    if (!desk.Start(&error)) {
-        std::fprintf(stderr, "desk emulator: %s (run through scripts/netns-run)\n", error.c_str());
-        return 1;
-    }
-    Station station;
-    if (!OpenStation(desk, station)) {
-        std::fprintf(stderr, "the station could not open the desk at %s\n", kDeskAddress);
-        return 1;
-    }
-    benchmark::RegisterBenchmark("BM_PressToDesk", BM_PressToDesk)
-        ->Iterations(kPresses)
-        ->UseManualTime()
-        ->Unit(benchmark::kMicrosecond);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    CloseStation(station);
-    desk.Stop();
-    return 0;
+    return RunGuiBenchmarks(argc, argv, [&] {
+        deskemu::Options options;
+        options.address = kDeskAddress;
+        options.keepTrace = false;
+        deskemu::DeskEmulator desk(options);
+        desk.SetTraceSink([](const std::string& line) { g_watch.Line(line); });
+        std::string error;
+        if (!desk.Start(&error)) {
+            std::fprintf(stderr, "desk emulator: %s (run through scripts/netns-run)\n",
+                         error.c_str());
+            return 1;
+        }
+        Station station;
+        if (!OpenStation(desk, station)) {
+            std::fprintf(stderr, "the station could not open the desk at %s\n", kDeskAddress);
+            return 1;
+        }
+        benchmark::RegisterBenchmark("BM_PressToDesk", BM_PressToDesk)
+            ->Iterations(kPresses)
+            ->UseManualTime()
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RunSpecifiedBenchmarks();
+        CloseStation(station);
+        desk.Stop();
+        return 0;
+    });
 }

@@ -17,7 +17,6 @@
 #include <QEvent>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <chrono>
 #include <memory>
 #include <random>
@@ -27,6 +26,7 @@
 #include "display/display_surface.h"
 #include "display/frame_writer.h"
 #include "frame/main_frame.h"
+#include "gui_bench_main.h"
 #include "screen_codec.h"
 #include "session/screen_decoder.h"
 #include "test_station.h"
@@ -153,17 +153,12 @@ void BM_Present(benchmark::State& state, int zoom, MessagePair (*messages)()) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir store;
-    qputenv("KEL_REMOTE_REGISTRY", store.filePath(QStringLiteral("bench.ini")).toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RegisterBenchmark("BM_PresentButton/zoom1", BM_Present, 0, ButtonMessages);
-    benchmark::RegisterBenchmark("BM_PresentButton/zoom2", BM_Present, 1, ButtonMessages);
-    benchmark::RegisterBenchmark("BM_PresentFull/zoom1", BM_Present, 0, FullMessages);
-    benchmark::RegisterBenchmark("BM_PresentFull/zoom2", BM_Present, 1, FullMessages);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunGuiBenchmarks(argc, argv, [&] {
+        benchmark::RegisterBenchmark("BM_PresentButton/zoom1", BM_Present, 0, ButtonMessages);
+        benchmark::RegisterBenchmark("BM_PresentButton/zoom2", BM_Present, 1, ButtonMessages);
+        benchmark::RegisterBenchmark("BM_PresentFull/zoom1", BM_Present, 0, FullMessages);
+        benchmark::RegisterBenchmark("BM_PresentFull/zoom2", BM_Present, 1, FullMessages);
+        benchmark::RunSpecifiedBenchmarks();
+        return 0;
+    });
 }
