@@ -28,6 +28,7 @@
 #include "recorded_dialogs.h"
 #include "session/reconnect_dialog.h"
 #include "test_station.h"
+#include "test_window.h"
 
 namespace {
 
@@ -167,13 +168,10 @@ int main(int argc, char** argv) {
     SetTickSource(&ShiftedTick);
     FillOwnStation(Ipv4FromText(kStation), "bench-station");
     RecordedDialogs dialogs;
-    SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
     auto station = std::make_unique<TestStation>();
     SetHeartbeatSink(&station->handover);
-    auto window = std::make_unique<CHandheldDlg>(station->Services());
-    window->OnInitDialog({[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
-    window->show();
-    Bench bench{*station, *window->Frame(), desk};
+    auto window = std::make_unique<TestWindow>(*station, RealHeartbeats());
+    Bench bench{*station, window->Frame(), desk};
 
     for (const auto scenario : {&PressDisconnect, &GiveUpOnAgedOutDesk}) {
         if (!bench.Connect()) {
@@ -188,7 +186,7 @@ int main(int argc, char** argv) {
     desk.Pull(true);
     QElapsedTimer clock;
     clock.start();
-    window->close();
+    window->window.close();
     std::printf("closing the window after the pull: %lld ms\n",
                 static_cast<long long>(clock.elapsed()));
     window.reset();

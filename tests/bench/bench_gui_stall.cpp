@@ -28,6 +28,7 @@
 #include "platform/tick.h"
 #include "recorded_dialogs.h"
 #include "test_station.h"
+#include "test_window.h"
 
 namespace {
 
@@ -172,13 +173,10 @@ int main(int argc, char** argv) {
                          error.c_str());
             return 1;
         }
-        SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
         auto station = std::make_unique<TestStation>();
         SetHeartbeatSink(&station->handover);
-        auto window = std::make_unique<CHandheldDlg>(station->Services());
-        window->OnInitDialog({[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
-        window->show();
-        g_bench = {&desk, station.get(), window->Frame()};
+        auto window = std::make_unique<TestWindow>(*station, RealHeartbeats());
+        g_bench = {&desk, station.get(), &window->Frame()};
 
         for (const auto& [name, run] :
              {std::pair{"BM_Connect", &BM_Connect}, std::pair{"BM_Disconnect", &BM_Disconnect},
@@ -188,7 +186,6 @@ int main(int argc, char** argv) {
         }
         benchmark::RunSpecifiedBenchmarks();
 
-        window->close();
         window.reset();
         SetHeartbeatSink(nullptr);
         station.reset();

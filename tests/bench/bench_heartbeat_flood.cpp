@@ -31,6 +31,7 @@
 #include "platform/winsock.h"
 #include "process_counts.h"
 #include "test_station.h"
+#include "test_window.h"
 
 namespace {
 
@@ -94,8 +95,7 @@ int RunWindow(const Options& options) {
     FillOwnStation(Ipv4FromText("127.0.0.1"), "flood-bench");
     TestStation station;
     SetHeartbeatSink(&station.handover);
-    CMainFrame frame(nullptr, QRect(0, 0, 240, 268), station.Services(),
-                     {[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
+    CMainFrame frame(nullptr, QRect(0, 0, 240, 268), station.Services(), RealHeartbeats());
     frame.show();
     const uint32_t live = Ipv4FromText(kLiveDesk);
     LiveDesk desk(ListedDeskAt(live, "Live"));

@@ -25,6 +25,7 @@
 #include "process_counts.h"
 #include "recorded_dialogs.h"
 #include "test_station.h"
+#include "test_window.h"
 
 namespace {
 
@@ -60,13 +61,10 @@ int main(int argc, char** argv) {
         std::fputs("the desk emulator did not start\n", stderr);
         return 1;
     }
-    SetScreenInfoOverride(ScreenInfo{QSize(1280, 1024), 32});
     auto station = std::make_unique<TestStation>();
     SetHeartbeatSink(&station->handover);
-    auto window = std::make_unique<CHandheldDlg>(station->Services());
-    window->OnInitDialog({[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
-    window->show();
-    CMainFrame& frame = *window->Frame();
+    auto window = std::make_unique<TestWindow>(*station, RealHeartbeats());
+    CMainFrame& frame = window->Frame();
     const uint32_t address = Ipv4FromText(kDesk);
     if (!RunUntil([&] { return frame.Desks().IndexOf(address) >= 0; })) {
         std::fputs("the desk was never listed\n", stderr);
@@ -99,7 +97,6 @@ int main(int argc, char** argv) {
     for (const MessageBoxRequest& box : dialogs.Requests())
         std::printf("box: %s\n", box.text.c_str());
 
-    window->close();
     window.reset();
     SetHeartbeatSink(nullptr);
     station.reset();

@@ -16,6 +16,7 @@
 #include "process_counts.h"
 #include "recorded_dialogs.h"
 #include "test_station.h"
+#include "test_window.h"
 
 class HeartbeatFloodTest : public QObject {
     Q_OBJECT
@@ -26,8 +27,7 @@ class HeartbeatFloodTest : public QObject {
         FillOwnStation(Ipv4FromText("127.0.0.1"), "flood-test");
         TestStation station;
         SetHeartbeatSink(&station.handover);
-        CMainFrame frame(nullptr, QRect(0, 0, 240, 268), station.Services(),
-                         {[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
+        CMainFrame frame(nullptr, QRect(0, 0, 240, 268), station.Services(), RealHeartbeats());
         const uint32_t live = Ipv4FromText("192.168.1.5");
         LiveDesk desk(ListedDeskAt(live, "Live"));
         QTRY_VERIFY_WITH_TIMEOUT(frame.Desks().IndexOf(live) >= 0, 10000);

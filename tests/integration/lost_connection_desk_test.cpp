@@ -77,8 +77,7 @@ class LostConnectionDeskTest : public QObject {
         QVERIFY2(desk_->Start(&error), error.c_str());
         station_ = std::make_unique<TestStation>();
         SetHeartbeatSink(&station_->handover);
-        window_ = std::make_unique<TestWindow>(
-            *station_, NetworkThreads{[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
+        window_ = std::make_unique<TestWindow>(*station_, RealHeartbeats());
     }
 
     void cleanupTestCase() {

@@ -85,7 +85,7 @@ class SettingsDeskTest : public QObject {
             SetHeartbeatSink(nullptr);
             SetHostLookup(nullptr);
         });
-        TestWindow window(station, {[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
+        TestWindow window(station, RealHeartbeats());
         CMyListCtrl& list = window.Frame().DeskList();
         StationRecord stale;
         SetStationAddress(stale, Ip("10.0.0.9"));

@@ -25,6 +25,7 @@
 #include "session/client_connection.h"
 #include "session/session_state.h"
 #include "test_station.h"
+#include "test_window.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ class StationWindowDeskTest : public QObject {
         auto station = std::make_unique<TestStation>();
         SetHeartbeatSink(&station->handover);
         auto window = std::make_unique<CHandheldDlg>(station->Services());
-        window->OnInitDialog({[] { StartHeartbeats(); }, [] { StopHeartbeats(); }});
+        window->OnInitDialog(RealHeartbeats());
         window->show();
         CMainFrame& frame = *window->Frame();
         CMyListCtrl& list = frame.DeskList();

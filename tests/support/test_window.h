@@ -8,9 +8,16 @@
 
 #include "app/handheld_dlg.h"
 #include "app/screen_info.h"
+#include "discovery/heartbeat.h"
 #include "display/display_surface.h"
 #include "frame/main_frame.h"
 #include "test_station.h"
+
+// The network threads the program itself gives the window: real heartbeats
+// (multicast: run through scripts/netns-run).
+inline NetworkThreads RealHeartbeats() {
+    return {[] { StartHeartbeats(); }, [] { StopHeartbeats(); }};
+}
 
 class TestWindow {
     struct Screen {  // set before the window is built, undone after it went
