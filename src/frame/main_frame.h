@@ -15,6 +15,7 @@
 #include "discovery/desk_table.h"
 #include "input/command_ids.h"
 #include "platform/gui_gate.h"
+#include "session/lost_connection.h"
 
 #include "frame/station_services.h"
 
@@ -194,8 +195,7 @@ class CMainFrame : public QWidget, private DeskTableActions {
     uint32_t connectingTo_ = kNoAddress;
     int disconnectsPending_ = 0;
     CReconnectDlg* lostDialog_ = nullptr;
-    bool reconnectInFlight_ = false;
-    qint64 lastReconnectMs_ = 0;
+    ReconnectPacing reconnectPacing_;
     QPointer<CKeyboardDialog> keyboard_;
     QLabel* label_ = nullptr;
     CMyListCtrl* deskList_ = nullptr;

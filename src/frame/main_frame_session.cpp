@@ -17,10 +17,6 @@
 
 namespace {
 
-// A refused or failed silent reconnect is tried again at the desk's next
-// heartbeat, but not more often than this.
-constexpr qint64 kReconnectSpacingMs = 1000;
-
 using Result = ClientConnection::ConnectResult;
 
 }  // namespace
@@ -127,11 +123,8 @@ void CMainFrame::EndLostConnectionDialog(int result) {
 }
 
 void CMainFrame::ReconnectSilently(uint32_t address) {
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (reconnectInFlight_ || now - lastReconnectMs_ < kReconnectSpacingMs)
+    if (!reconnectPacing_.Start(QDateTime::currentMSecsSinceEpoch()))
         return;
-    reconnectInFlight_ = true;
-    lastReconnectMs_ = now;
     worker_->Connect(address, 1, [this, address](Result result, const std::string& failure) {
         replies_.Post([this, address, result, text = QString::fromStdString(failure)] {
             ReconnectFinished(address, static_cast<int>(result), text);
@@ -140,7 +133,7 @@ void CMainFrame::ReconnectSilently(uint32_t address) {
 }
 
 void CMainFrame::ReconnectFinished(uint32_t desk, int result, const QString& failure) {
-    reconnectInFlight_ = false;
+    reconnectPacing_.Finished();
     if (lostDialog_ == nullptr || lostDialog_->Desk() != desk)
         return;
     if (static_cast<Result>(result) == Result::Connected) {

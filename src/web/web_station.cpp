@@ -12,10 +12,6 @@ namespace {
 
 using Result = ClientConnection::ConnectResult;
 
-// A refused or failed silent reconnect is tried again at the desk's next
-// heartbeat, but not more often than this.
-constexpr qint64 kReconnectSpacingMs = 1000;
-
 BannerSeverity SeverityOf(unsigned type) {
     switch (type & MB_ICONMASK) {
         case MB_ICONERROR:
@@ -254,11 +250,8 @@ void WebStation::EndLostConnectionDialog(int result) {
 }
 
 void WebStation::ReconnectSilently(uint32_t address) {
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (reconnectInFlight_ || now - lastReconnectMs_ < kReconnectSpacingMs)
+    if (!reconnectPacing_.Start(QDateTime::currentMSecsSinceEpoch()))
         return;
-    reconnectInFlight_ = true;
-    lastReconnectMs_ = now;
     state_.remoteView = 1;
     worker_.Connect(address, 1, [this, address](Result result, const std::string&) {
         handover_.Post([this, address, result] { ReconnectFinished(address, result); });
@@ -266,7 +259,7 @@ void WebStation::ReconnectSilently(uint32_t address) {
 }
 
 void WebStation::ReconnectFinished(uint32_t desk, Result result) {
-    reconnectInFlight_ = false;
+    reconnectPacing_.Finished();
     if (lostDesk_ != desk)
         return;
     if (result == Result::Connected)

@@ -12,16 +12,17 @@
 //
 // Threads: every method on the GUI thread (the thread that created it).
 
-#include <optional>
 #include <QObject>
 #include <QString>
 #include <atomic>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "discovery/desk_table.h"
 #include "session/client_connection.h"
+#include "session/lost_connection.h"
 #include "session/session_state.h"
 #include "session/session_worker.h"
 #include "web/page_messages.h"
@@ -111,8 +112,7 @@ class WebStation : public QObject, private DeskTableActions, private DeskTableVi
     std::atomic<uint32_t> connectAttempt_{kNoAddress};  // read by the box handler
     uint32_t lostDesk_ = kNoAddress;
     int disconnectsPending_ = 0;
-    bool reconnectInFlight_ = false;
-    qint64 lastReconnectMs_ = 0;
+    ReconnectPacing reconnectPacing_;
     int deskMode_ = 0;
     bool started_ = false;
     bool shutDown_ = false;
