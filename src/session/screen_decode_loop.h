@@ -61,6 +61,13 @@ inline void FillUnder8(uint16_t* out, size_t n, uint16_t colour) {
         out[k] = colour;
 }
 
+// A literal and a run of kLongRun or more that ends within `room`.
+inline bool IsLongStretch(uint16_t literal, uint16_t run, size_t room) {
+    const size_t count = run & kCountMask;
+    return (literal & kNotLiteral) == 0 && (run & kCodeMask) == kRunCode && count >= kLongRun &&
+           count < room;
+}
+
 template <class Lanes>
 inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t* __restrict frame) {
     size_t position = 0;
@@ -105,6 +112,15 @@ inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t*
             Lanes::Fill(frame + position, n, last);
             position += n;
             i += 2;
+            // Long stretches come in rows (backgrounds, bars): they are
+            // filled here without the tests for blocks.
+            while (i + 1 < count && IsLongStretch(words[i], words[i + 1], kFrameEnd - position)) {
+                last = ConvertLiteral(words[i]);
+                const size_t length = (words[i + 1] & kCountMask) + size_t{1};
+                Lanes::Fill(frame + position, length, last);
+                position += length;
+                i += 2;
+            }
             continue;
         }
         if (i + 1 == count || (words[i + 1] & kNotLiteral) != 0) {
