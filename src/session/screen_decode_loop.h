@@ -113,7 +113,8 @@ inline void DecodeLoop(const uint16_t* __restrict words, size_t count, uint16_t*
             position += n;
             i += 2;
             // Long stretches come in rows (backgrounds, bars): they are
-            // filled here without the tests for blocks.
+            // filled here without the tests for blocks. A loop of its own:
+            // folded into the stretch above as a do-while it gains nothing.
             while (i + 1 < count && IsLongStretch(words[i], words[i + 1], kFrameEnd - position)) {
                 last = ConvertLiteral(words[i]);
                 const size_t length = (words[i + 1] & kCountMask) + size_t{1};
